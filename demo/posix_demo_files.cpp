@@ -1,0 +1,112 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "demo_file.h"
+
+namespace demo {
+namespace {
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(); }
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd = -1) {
+        if (*this) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+class PosixDemoFile final : public DemoFile {
+public:
+    explicit PosixDemoFile(UniqueFd file) : file_(std::move(file)) {}
+
+    bool ReadHead(HeadBytes& head) override {
+        std::size_t total = 0;
+        while (total < head.size()) {
+            const ssize_t got = ::pread(file_.get(), head.data() + total, head.size() - total,
+                                        static_cast<off_t>(total));
+            if (got <= 0) {
+                return false;
+            }
+            total += static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+    bool WriteHead(const HeadBytes& head) override {
+        return ::pwrite(file_.get(), head.data(), head.size(), 0) ==
+                   static_cast<ssize_t>(head.size()) &&
+               ::fsync(file_.get()) == 0;
+    }
+
+    bool Close() override { return ::close(file_.release()) == 0; }
+
+private:
+    UniqueFd file_;
+};
+
+// O_NONBLOCK keeps a FIFO or a terminal from hanging the open; it is cleared once the file is
+// known to be a regular one. A file without write permission counts as write-protected even
+// for root, who could write it anyway.
+UniqueFd OpenRegularFile(const std::filesystem::path& path, int mode) {
+    UniqueFd file(::open(path.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    if (mode == O_WRONLY && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return {};
+    }
+    const int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return {};
+    }
+    return file;
+}
+
+class PosixDemoFiles final : public DemoFiles {
+public:
+    std::unique_ptr<DemoFile> OpenForReading(const std::filesystem::path& path) override {
+        return Wrap(OpenRegularFile(path, O_RDONLY));
+    }
+    std::unique_ptr<DemoFile> OpenForWriting(const std::filesystem::path& path) override {
+        return Wrap(OpenRegularFile(path, O_WRONLY));
+    }
+
+private:
+    static std::unique_ptr<DemoFile> Wrap(UniqueFd file) {
+        if (!file) {
+            return nullptr;
+        }
+        return std::make_unique<PosixDemoFile>(std::move(file));
+    }
+};
+
+}  // namespace
+
+DemoFiles& SystemDemoFiles() {
+    static PosixDemoFiles files;
+    return files;
+}
+
+}  // namespace demo

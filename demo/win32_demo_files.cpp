@@ -1,0 +1,146 @@
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "demo_file.h"
+
+namespace demo {
+namespace {
+
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
+    void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
+        if (*this) {
+            CloseHandle(handle_);
+        }
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+class Win32DemoFile final : public DemoFile {
+public:
+    explicit Win32DemoFile(UniqueHandle file) : file_(std::move(file)) {}
+
+    bool ReadHead(HeadBytes& head) override {
+        DWORD total = 0;
+        while (total < head.size()) {
+            OVERLAPPED at{};
+            at.Offset = total;
+            DWORD got = 0;
+            if (!ReadFile(file_.get(), head.data() + total, static_cast<DWORD>(head.size() - total),
+                          &got, &at) ||
+                got == 0) {
+                return false;
+            }
+            total += got;
+        }
+        return true;
+    }
+
+    bool WriteHead(const HeadBytes& head) override {
+        OVERLAPPED at{};  // offset 0
+        DWORD written = 0;
+        return WriteFile(file_.get(), head.data(), static_cast<DWORD>(head.size()), &written,
+                         &at) &&
+               written == head.size() && FlushFileBuffers(file_.get());
+    }
+
+    bool Close() override { return CloseHandle(file_.release()) != FALSE; }
+
+private:
+    UniqueHandle file_;
+};
+
+// "\\.\" names devices and "\\?\" without a drive or UNC share names volumes: never demos.
+bool NamesDevice(const std::wstring& path) {
+    if (path.rfind(LR"(\\.\)", 0) == 0 || path.rfind(LR"(//./)", 0) == 0) {
+        return true;
+    }
+    if (path.rfind(LR"(\\?\)", 0) != 0) {
+        return false;
+    }
+    const std::wstring rest = path.substr(4);
+    const bool drive = rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\';
+    const bool share = rest.rfind(LR"(UNC\)", 0) == 0;
+    return !drive && !share;
+}
+
+// Paths past MAX_PATH work even where the process is not long-path aware.
+std::wstring ExtendedLengthPath(const std::filesystem::path& path) {
+    std::wstring text = path.wstring();
+    if (text.size() < MAX_PATH || !path.is_absolute() || text.rfind(LR"(\\)", 0) == 0) {
+        return text;
+    }
+    return LR"(\\?\)" + path.lexically_normal().make_preferred().wstring();
+}
+
+UniqueHandle OpenRegularFile(const std::filesystem::path& path, DWORD access,
+                             DWORD refused_attributes) {
+    const std::wstring name = ExtendedLengthPath(path);
+    if (name.empty() || NamesDevice(name)) {
+        return {};
+    }
+    // Others may read the demo but not write, rename or delete it while we hold it.
+    UniqueHandle file(CreateFileW(name.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return {};
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & refused_attributes) != 0) {
+        return {};
+    }
+    return file;
+}
+
+class Win32DemoFiles final : public DemoFiles {
+public:
+    std::unique_ptr<DemoFile> OpenForReading(const std::filesystem::path& path) override {
+        return Wrap(
+            OpenRegularFile(path, GENERIC_READ, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+    }
+
+    // The read-only attribute is checked here because administrators, and Wine, may write such
+    // a file regardless.
+    std::unique_ptr<DemoFile> OpenForWriting(const std::filesystem::path& path) override {
+        return Wrap(OpenRegularFile(
+            path, GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY));
+    }
+
+private:
+    static std::unique_ptr<DemoFile> Wrap(UniqueHandle file) {
+        if (!file) {
+            return nullptr;
+        }
+        return std::make_unique<Win32DemoFile>(std::move(file));
+    }
+};
+
+}  // namespace
+
+DemoFiles& SystemDemoFiles() {
+    static Win32DemoFiles files;
+    return files;
+}
+
+}  // namespace demo
