@@ -2,39 +2,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <utility>
-
 #include "demo_file.h"
+#include "unique_resource.h"
 
 namespace demo {
 namespace {
 
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset(int fd = -1) {
-        if (*this) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-private:
-    int fd_ = -1;
+struct FdTraits {
+    using type = int;
+    static constexpr type Invalid() { return -1; }
+    static void Close(type fd) { ::close(fd); }
 };
+using UniqueFd = UniqueResource<FdTraits>;
 
 class PosixDemoFile final : public DemoFile {
 public:

@@ -1,39 +1,19 @@
 #include <windows.h>
 
 #include <string>
-#include <utility>
 
 #include "demo_file.h"
+#include "unique_resource.h"
 
 namespace demo {
 namespace {
 
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-    void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
-        if (*this) {
-            CloseHandle(handle_);
-        }
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+struct HandleTraits {
+    using type = HANDLE;
+    static type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(type handle) { CloseHandle(handle); }
 };
+using UniqueHandle = UniqueResource<HandleTraits>;
 
 class Win32DemoFile final : public DemoFile {
 public:

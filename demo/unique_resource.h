@@ -1,0 +1,39 @@
+#pragma once
+
+#include <utility>
+
+namespace demo {
+
+// Sole owner of one operating-system resource. Traits supply `type`, `Invalid()` and
+// `Close(type)`.
+template <typename Traits>
+class UniqueResource {
+public:
+    using type = typename Traits::type;
+
+    UniqueResource() = default;
+    explicit UniqueResource(type value) : value_(value) {}
+    UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    ~UniqueResource() { reset(); }
+
+    type get() const { return value_; }
+    explicit operator bool() const { return value_ != Traits::Invalid(); }
+    type release() { return std::exchange(value_, Traits::Invalid()); }
+    void reset(type value = Traits::Invalid()) {
+        if (*this) {
+            Traits::Close(value_);
+        }
+        value_ = value;
+    }
+
+private:
+    type value_ = Traits::Invalid();
+};
+
+}  // namespace demo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+#include "demo/unique_resource.h"
+
+namespace ui {
+
+struct BitmapTraits {
+    using type = HBITMAP;
+    static type Invalid() { return nullptr; }
+    static void Close(type bitmap) { DeleteObject(bitmap); }
+};
+using UniqueBitmap = demo::UniqueResource<BitmapTraits>;
+
+// Decodes the credit picture, a JPEG resource, into a bitmap; empty if that fails.
+UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id);
+
+// Draws `picture` into `box`, at its natural size when `box` is that size.
+void DrawPicture(HDC dc, const RECT& box, HBITMAP picture);
+
+}  // namespace ui

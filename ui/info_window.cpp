@@ -1,0 +1,54 @@
+#include "info_window.h"
+
+namespace ui {
+
+// Two spaces after "nuffed." belong to the text.
+const Control InfoWindow::kControls[] = {
+    {kClose, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, L"Close", {120, 2880, 4455, 255}},
+    {kLabel1,
+     L"STATIC",
+     SS_LEFT,
+     0,
+     L"This program is to help some of you that when playing Vorlax and you lag out or game "
+     L"crash's when hitting a wall and you were recording a demo and when you play it back it "
+     L"doesn't play cause the time of the demo is nuffed.  So I hope this program helps some "
+     L"people, it changes time of a demo to very long period of time and then you can play your "
+     L"demo back of what got recorded. This won't fix every problem in a demo but one very "
+     L"common prob. Njoy!!",
+     {353, 360, 3975, 1935}},
+    {kLabel2, L"STATIC", SS_LEFT, 0, L"Released July 22th 2002", {360, 2400, 3975, 375}},
+};
+
+const Colours InfoWindow::kColours[] = {
+    {kClose, kBlack, kBlack},
+    {kLabel1, 0x00FF00, kSystemWindowText},
+    {kLabel2, 0x00C000, kBlack},
+};
+
+void InfoWindow::Show() {
+    if (hwnd_ == nullptr) {
+        // No icon of its own, and the modal frame keeps the caption free of the default one.
+        Create(L"Info", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, nullptr,
+               nullptr);
+        if (hwnd_ == nullptr) {
+            return;
+        }
+        SetFocus(GetDlgItem(hwnd_, kClose));
+    }
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    SetForegroundWindow(hwnd_);
+}
+
+void InfoWindow::Close() {
+    if (hwnd_ != nullptr) {
+        DestroyWindow(hwnd_);
+    }
+}
+
+void InfoWindow::OnCommand(int id) {
+    if (id == kClose) {
+        Close();
+    }
+}
+
+}  // namespace ui

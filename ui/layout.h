@@ -1,0 +1,63 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <span>
+
+#include "demo/unique_resource.h"
+
+namespace ui {
+
+// Positions and sizes as the design gives them: twips from the client area's top-left corner.
+struct Twips {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// One child control. Controls are created in tab order.
+struct Control {
+    int id;
+    const wchar_t* window_class;
+    DWORD style;
+    DWORD ex_style;
+    const wchar_t* text;
+    Twips place;
+};
+
+// Colours as 0x00BBGGRR; with the top bit set, the low byte names a system colour.
+struct Colours {
+    int id;
+    std::uint32_t text;
+    std::uint32_t background;
+};
+
+inline constexpr std::uint32_t kBlack = 0x000000;
+inline constexpr std::uint32_t kSystemWindowText = 0x80000000 | COLOR_WINDOWTEXT;
+
+struct FontTraits {
+    using type = HFONT;
+    static type Invalid() { return nullptr; }
+    static void Close(type font) { DeleteObject(font); }
+};
+using UniqueFont = demo::UniqueResource<FontTraits>;
+
+int TwipsToPixels(int twips, UINT dpi);
+
+COLORREF ResolveColour(std::uint32_t colour);
+
+// The system's message font, at `dpi`.
+UniqueFont MessageFont(UINT dpi);
+
+void CreateControls(HWND parent, std::span<const Control> controls);
+
+// Sizes `window` to its client area and places its controls, at the window's current DPI.
+void LayOut(HWND window, SIZE client_twips, std::span<const Control> controls, HFONT font);
+
+// Answers WM_CTLCOLOR* for the controls in `colours`: paints `dc` and returns the background
+// brush, or nullptr for a control not in the table.
+HBRUSH PaintColours(HDC dc, int id, std::span<const Colours> colours);
+
+}  // namespace ui

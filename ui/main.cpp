@@ -1,0 +1,51 @@
+#include <objbase.h>
+#include <windows.h>
+
+#include "demo/repair_controller.h"
+#include "info_window.h"
+#include "main_window.h"
+#include "message_box.h"
+
+namespace {
+
+// Keyboard navigation (Tab, access keys) for whichever of the program's windows has the message.
+int RunMessageLoop() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        const HWND window = GetAncestor(message.hwnd, GA_ROOT);
+        if (window != nullptr && IsDialogMessageW(window, &message)) {
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+struct ComApartment {
+    ComApartment() : ok(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (ok) {
+            CoUninitialize();
+        }
+    }
+    bool ok;
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // A program run from a Downloads folder must not load DLLs planted beside it.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const ComApartment com;
+
+    demo::RepairController controller(demo::SystemDemoFiles(), ui::ShowMessage);
+    ui::InfoWindow info;
+    ui::MainWindow main_window(controller, info);
+    if (!main_window.Create()) {
+        return 1;
+    }
+    return RunMessageLoop();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "credit_picture.h"
+#include "demo/repair_controller.h"
+#include "info_window.h"
+#include "window.h"
+
+namespace ui {
+
+// frmVorlax: the start-up window with the four actions and the armed demo's path.
+class MainWindow : public Window<MainWindow> {
+public:
+    // Control IDs stay clear of IDOK and IDCANCEL, which Enter and Esc send.
+    enum : int { kFix = 100, kDisplay, kOpen, kExit, kInfo, kImage1 };
+
+    static constexpr const wchar_t* kClassName = L"frmVorlax";
+    static constexpr SIZE kClientTwips{6105, 3225};
+    static const Control kControls[6];
+    static const Colours kColours[5];
+
+    MainWindow(demo::RepairController& controller, InfoWindow& info);
+
+    bool Create();
+
+    void OnCommand(int id);
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+private:
+    void OnOpen();
+    void OnExit();
+    void DrawCreditPicture(const DRAWITEMSTRUCT& item);
+
+    demo::RepairController& controller_;
+    InfoWindow& info_;
+    UniqueBitmap credit_picture_;
+    bool credit_picture_loaded_ = false;
+};
+
+}  // namespace ui

@@ -1,0 +1,31 @@
+#include "open_dialog.h"
+
+#include <commdlg.h>
+
+#include <string>
+
+namespace ui {
+
+std::optional<std::filesystem::path> AskForDemo(HWND owner) {
+    static constexpr wchar_t kFilter[] = L"Vorlax Demo (*.dmo)\0*.dmo\0";
+    std::wstring path(32768, L'\0');
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = kFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    // The program writes nothing but the repaired demo: no recent-documents entry, and the
+    // current folder stays where it was.
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+                   OFN_NOCHANGEDIR | OFN_DONTADDTORECENT | OFN_ENABLESIZING;
+    if (!GetOpenFileNameW(&dialog)) {
+        return std::nullopt;
+    }
+    path.resize(path.find(L'\0'));
+    return std::filesystem::path(path);
+}
+
+}  // namespace ui
