@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "../temp_dir.h"
 #include "app_driver.h"
@@ -190,6 +191,30 @@ TEST_F(ProgramTest, TabFollowsTheTabOrderAndAccessKeysPressButtons) {
     SetForegroundWindow(main);
     PostMessageW(app_.Control(MainWindow::kFix), WM_SYSCHAR, L'f', kAltDown);
     EXPECT_EQ(app_.DismissMessage(), kNotOpen);
+}
+
+std::wstring VersionString(const std::filesystem::path& exe, const wchar_t* name) {
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
+    void* value = nullptr;
+    UINT size = 0;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (block.empty() ||
+        !GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !VerQueryValueW(block.data(), key.c_str(), &value, &size)) {
+        return L"<missing>";
+    }
+    return static_cast<const wchar_t*>(value);
+}
+
+TEST(Program, CarriesItsNameAndVersion) {
+    EXPECT_EQ(AppDriver::exe.filename(), L"Vorlax Demo Fixer.exe");
+    for (const wchar_t* name : {L"ProductName", L"InternalName", L"FileDescription"}) {
+        EXPECT_EQ(VersionString(AppDriver::exe, name), L"Vorlax Demo Fixer") << name;
+    }
+    EXPECT_EQ(VersionString(AppDriver::exe, L"CompanyName"), L"None");
+    EXPECT_EQ(VersionString(AppDriver::exe, L"FileVersion"), L"1.00");
+    EXPECT_EQ(VersionString(AppDriver::exe, L"ProductVersion"), L"1.00");
+    EXPECT_EQ(VersionString(AppDriver::exe, L"OriginalFilename"), L"Vorlax Demo Fixer.exe");
 }
 
 struct Place {
