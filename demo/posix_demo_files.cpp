@@ -47,7 +47,7 @@ private:
 // O_NONBLOCK keeps a FIFO or a terminal from hanging the open; it is cleared once the file is
 // known to be a regular one. A file without write permission counts as write-protected even
 // for root, who could write it anyway.
-UniqueFd OpenRegularFile(const std::filesystem::path& path, int mode) {
+UniqueFd OpenRegularFile(const NativePath& path, int mode) {
     UniqueFd file(::open(path.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -65,10 +65,10 @@ UniqueFd OpenRegularFile(const std::filesystem::path& path, int mode) {
 
 class PosixDemoFiles final : public DemoFiles {
 public:
-    std::unique_ptr<DemoFile> OpenForReading(const std::filesystem::path& path) override {
+    std::unique_ptr<DemoFile> OpenForReading(const NativePath& path) override {
         return Wrap(OpenRegularFile(path, O_RDONLY));
     }
-    std::unique_ptr<DemoFile> OpenForWriting(const std::filesystem::path& path) override {
+    std::unique_ptr<DemoFile> OpenForWriting(const NativePath& path) override {
         return Wrap(OpenRegularFile(path, O_WRONLY));
     }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -23,7 +22,7 @@ public:
     RepairController& operator=(const RepairController&) = delete;
 
     // Tests the demo at `path`; returns true when it is broken and now armed for FixDemo.
-    bool OpenDemo(const std::filesystem::path& path);
+    bool OpenDemo(const NativePath& path);
     // Writes the repair value into the armed demo and lets it go.
     void FixDemo();
 

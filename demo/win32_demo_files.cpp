@@ -64,15 +64,25 @@ bool NamesDevice(const std::wstring& path) {
 }
 
 // Paths past MAX_PATH work even where the process is not long-path aware.
-std::wstring ExtendedLengthPath(const std::filesystem::path& path) {
-    std::wstring text = path.wstring();
-    if (text.size() < MAX_PATH || !path.is_absolute() || text.rfind(LR"(\\)", 0) == 0) {
-        return text;
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+    if (path.size() < MAX_PATH || path.rfind(LR"(\\?\)", 0) == 0 ||
+        path.rfind(LR"(\\.\)", 0) == 0) {
+        return path;
     }
-    return LR"(\\?\)" + path.lexically_normal().make_preferred().wstring();
+    std::wstring full(32768, L'\0');
+    const DWORD size = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                        nullptr);
+    if (size == 0 || size >= full.size()) {
+        return {};
+    }
+    full.resize(size);
+    if (full.rfind(LR"(\\)", 0) == 0) {
+        return LR"(\\?\UNC\)" + full.substr(2);
+    }
+    return LR"(\\?\)" + full;
 }
 
-UniqueHandle OpenRegularFile(const std::filesystem::path& path, DWORD access,
+UniqueHandle OpenRegularFile(const NativePath& path, DWORD access,
                              DWORD refused_attributes) {
     const std::wstring name = ExtendedLengthPath(path);
     if (name.empty() || NamesDevice(name)) {
@@ -94,14 +104,14 @@ UniqueHandle OpenRegularFile(const std::filesystem::path& path, DWORD access,
 
 class Win32DemoFiles final : public DemoFiles {
 public:
-    std::unique_ptr<DemoFile> OpenForReading(const std::filesystem::path& path) override {
+    std::unique_ptr<DemoFile> OpenForReading(const NativePath& path) override {
         return Wrap(
             OpenRegularFile(path, GENERIC_READ, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
     }
 
     // The read-only attribute is checked here because administrators, and Wine, may write such
     // a file regardless.
-    std::unique_ptr<DemoFile> OpenForWriting(const std::filesystem::path& path) override {
+    std::unique_ptr<DemoFile> OpenForWriting(const NativePath& path) override {
         return Wrap(OpenRegularFile(
             path, GENERIC_WRITE | FILE_READ_ATTRIBUTES,
             FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY));

@@ -28,10 +28,10 @@ public:
     enum class Fault { kWriteRefused, kCloseFails };
     explicit FaultyFiles(Fault fault) : fault_(fault) {}
 
-    std::unique_ptr<demo::DemoFile> OpenForReading(const std::filesystem::path& path) override {
+    std::unique_ptr<demo::DemoFile> OpenForReading(const demo::NativePath& path) override {
         return demo::SystemDemoFiles().OpenForReading(path);
     }
-    std::unique_ptr<demo::DemoFile> OpenForWriting(const std::filesystem::path& path) override {
+    std::unique_ptr<demo::DemoFile> OpenForWriting(const demo::NativePath& path) override {
         auto real = demo::SystemDemoFiles().OpenForWriting(path);
         return real ? std::make_unique<File>(std::move(real), fault_) : nullptr;
     }

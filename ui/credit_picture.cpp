@@ -2,6 +2,8 @@
 
 #include <wincodec.h>
 
+#include "system_library.h"
+
 namespace ui {
 namespace {
 
@@ -58,9 +60,10 @@ UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id) {
     ComPtr<IWICFormatConverter> converter;
     UINT width = 0;
     UINT height = 0;
-    if (picture.bytes == nullptr ||
-        FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IWICImagingFactory, factory.out_void())) ||
+    const auto create_instance = StartCom();
+    if (picture.bytes == nullptr || create_instance == nullptr ||
+        FAILED(create_instance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IWICImagingFactory, factory.out_void())) ||
         FAILED(factory->CreateStream(stream.out())) ||
         FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(picture.bytes), picture.size)) ||
         FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr,

@@ -1,4 +1,3 @@
-#include <objbase.h>
 #include <windows.h>
 
 #include "demo/repair_controller.h"
@@ -22,24 +21,11 @@ int RunMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-struct ComApartment {
-    ComApartment() : ok(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (ok) {
-            CoUninitialize();
-        }
-    }
-    bool ok;
-};
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A program run from a Downloads folder must not load DLLs planted beside it.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    const ComApartment com;
 
     demo::RepairController controller(demo::SystemDemoFiles(), ui::ShowMessage);
     ui::InfoWindow info;

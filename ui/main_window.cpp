@@ -56,6 +56,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         DrawCreditPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
         return TRUE;
     }
+    if (message == kLoadCreditPicture) {
+        LoadCreditPicture();
+        return 0;
+    }
     return HandleCommon(message, wparam, lparam);
 }
 
@@ -93,16 +97,22 @@ void MainWindow::OnExit() {
     DestroyWindow(hwnd_);
 }
 
-// Decoded on first paint, not at start-up, so the window appears without waiting for WIC.
+// The picture is decoded once the window has been drawn, so that it appears without waiting for
+// COM and WIC to load.
 void MainWindow::DrawCreditPicture(const DRAWITEMSTRUCT& item) {
-    if (!credit_picture_loaded_) {
-        credit_picture_loaded_ = true;
-        credit_picture_ = LoadCreditPicture(GetModuleHandleW(nullptr), IDR_CREDIT_PICTURE);
+    if (!credit_picture_requested_) {
+        credit_picture_requested_ = true;
+        PostMessageW(hwnd_, kLoadCreditPicture, 0, 0);
     }
     FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (credit_picture_) {
         DrawPicture(item.hDC, item.rcItem, credit_picture_.get());
     }
+}
+
+void MainWindow::LoadCreditPicture() {
+    credit_picture_ = ui::LoadCreditPicture(GetModuleHandleW(nullptr), IDR_CREDIT_PICTURE);
+    InvalidateRect(GetDlgItem(hwnd_, kImage1), nullptr, FALSE);
 }
 
 }  // namespace ui

@@ -12,6 +12,7 @@ class MainWindow : public Window<MainWindow> {
 public:
     // Control IDs stay clear of IDOK and IDCANCEL, which Enter and Esc send.
     enum : int { kFix = 100, kDisplay, kOpen, kExit, kInfo, kImage1 };
+    static constexpr UINT kLoadCreditPicture = WM_APP;
 
     static constexpr const wchar_t* kClassName = L"frmVorlax";
     static constexpr SIZE kClientTwips{6105, 3225};
@@ -29,11 +30,12 @@ private:
     void OnOpen();
     void OnExit();
     void DrawCreditPicture(const DRAWITEMSTRUCT& item);
+    void LoadCreditPicture();
 
     demo::RepairController& controller_;
     InfoWindow& info_;
     UniqueBitmap credit_picture_;
-    bool credit_picture_loaded_ = false;
+    bool credit_picture_requested_ = false;
 };
 
 }  // namespace ui

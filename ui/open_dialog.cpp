@@ -2,11 +2,13 @@
 
 #include <commdlg.h>
 
+#include "system_library.h"
+
 #include <string>
 
 namespace ui {
 
-std::optional<std::filesystem::path> AskForDemo(HWND owner) {
+std::optional<std::wstring> AskForDemo(HWND owner) {
     static constexpr wchar_t kFilter[] = L"Vorlax Demo (*.dmo)\0*.dmo\0";
     std::wstring path(32768, L'\0');
 
@@ -21,11 +23,13 @@ std::optional<std::filesystem::path> AskForDemo(HWND owner) {
     // current folder stays where it was.
     dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
                    OFN_NOCHANGEDIR | OFN_DONTADDTORECENT | OFN_ENABLESIZING;
-    if (!GetOpenFileNameW(&dialog)) {
+    static const SystemLibrary comdlg32(L"comdlg32.dll");
+    const auto get_open_file_name = comdlg32.Get<BOOL WINAPI(OPENFILENAMEW*)>("GetOpenFileNameW");
+    if (StartCom() == nullptr || get_open_file_name == nullptr || !get_open_file_name(&dialog)) {
         return std::nullopt;
     }
     path.resize(path.find(L'\0'));
-    return std::filesystem::path(path);
+    return path;
 }
 
 }  // namespace ui

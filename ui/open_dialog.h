@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <optional>
+#include <string>
 
 namespace ui {
 
 // The system's Open dialog, filtered to demos. Nothing when the user cancels or it fails.
-std::optional<std::filesystem::path> AskForDemo(HWND owner);
+std::optional<std::wstring> AskForDemo(HWND owner);
 
 }  // namespace ui

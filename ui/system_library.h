@@ -1,0 +1,41 @@
+#pragma once
+
+#include <objbase.h>
+#include <windows.h>
+
+#include "demo/unique_resource.h"
+
+namespace ui {
+
+struct ModuleTraits {
+    using type = HMODULE;
+    static type Invalid() { return nullptr; }
+    static void Close(type module) { FreeLibrary(module); }
+};
+
+// A DLL loaded from System32 only: a look-alike planted beside the program is never loaded.
+class SystemLibrary {
+public:
+    explicit SystemLibrary(const wchar_t* name)
+        : module_(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
+
+    // The exported function `name` as type `Function`, or nullptr.
+    template <typename Function>
+    Function* Get(const char* name) const {
+        if (!module_) {
+            return nullptr;
+        }
+        return reinterpret_cast<Function*>(
+            reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
+    }
+
+private:
+    demo::UniqueResource<ModuleTraits> module_;
+};
+
+// COM, started on first use on the user-interface thread and kept until the program ends.
+// Returns CoCreateInstance, or nullptr when COM is not available.
+using CoCreateInstanceFunction = HRESULT WINAPI(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+CoCreateInstanceFunction* StartCom();
+
+}  // namespace ui
