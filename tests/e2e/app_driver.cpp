@@ -42,12 +42,26 @@ std::vector<HWND> TopLevelWindows(DWORD process, const wchar_t* window_class,
 
 }  // namespace
 
-AppDriver::AppDriver() {
+bool RunToEnd(std::wstring command, const std::filesystem::path& folder) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + exe.wstring() + L"\"";
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process)) {
+        return false;
+    }
+    const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return ended;
+}
+
+AppDriver::AppDriver(const std::filesystem::path& program) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring command = L"\"" + program.wstring() + L"\"";
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process_)) {
         throw std::runtime_error("cannot start the program");
     }
     WaitForInputIdle(process_.hProcess, 10000);

@@ -16,7 +16,7 @@ class AppDriver {
 public:
     static inline std::filesystem::path exe;  // set by main() from the command line
 
-    AppDriver();
+    explicit AppDriver(const std::filesystem::path& program = exe);
     AppDriver(const AppDriver&) = delete;
     AppDriver& operator=(const AppDriver&) = delete;
     ~AppDriver();
@@ -50,6 +50,9 @@ private:
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
 };
+
+// Runs `command` in `folder` and waits for it to end.
+bool RunToEnd(std::wstring command, const std::filesystem::path& folder);
 
 // Polls `done` until it holds or `timeout` passes; returns whether it held.
 template <typename Condition>

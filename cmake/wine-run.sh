@@ -1,0 +1,15 @@
+#!/bin/sh
+# Runs a Windows test binary under Wine, in the build tree's prefix.
+# Usage: wine-run.sh PREFIX PROGRAM [ARGUMENTS...]
+export WINEPREFIX="$1"
+shift
+export WINEDEBUG=-all
+# Without these overrides, creating a prefix stops to offer Mono and Gecko downloads.
+overrides="mscoree,mshtml="
+# Wine prefers its own copy of a system DLL; WINE_NATIVE_FIRST names DLLs for which it should,
+# like Windows, first take one found beside the program.
+if [ -n "${WINE_NATIVE_FIRST:-}" ]; then
+    overrides="$overrides;$WINE_NATIVE_FIRST=n,b"
+fi
+export WINEDLLOVERRIDES="$overrides"
+exec wine "$@"
