@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <string>
 #include <vector>
 
@@ -247,5 +251,40 @@ TEST_F(RepairControllerTest, HugeSparseDemoKeepsItsSizeAndTail) {
     in.read(tail, 4);
     EXPECT_EQ(std::string(tail, 4), "TAIL");
 }
+
+#ifdef _WIN32
+// Another program holds the demo open. A reader that lets us write may stay; anyone who writes,
+// or who will not share, keeps the demo from being armed.
+TEST_F(RepairControllerTest, DemoHeldByAnotherProgram) {
+    struct Holder {
+        DWORD access;
+        DWORD share;
+        bool armed;
+    };
+    constexpr DWORD kRead = FILE_SHARE_READ, kWrite = FILE_SHARE_WRITE, kDelete = FILE_SHARE_DELETE;
+    for (const Holder holder : {Holder{GENERIC_READ, 0, false}, Holder{GENERIC_READ, kRead, false},
+                                Holder{GENERIC_READ, kRead | kWrite, true},
+                                Holder{GENERIC_READ, kRead | kWrite | kDelete, true},
+                                Holder{GENERIC_WRITE, kRead | kWrite | kDelete, false}}) {
+        shown_.clear();
+        const auto path = dir_.Write("held.dmo", kBrokenHead);
+        const HANDLE other = CreateFileW(path.c_str(), holder.access, holder.share, nullptr,
+                                         OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+
+        EXPECT_EQ(controller_.OpenDemo(path), holder.armed) << holder.access << " " << holder.share;
+        controller_.FixDemo();
+        CloseHandle(other);
+        if (holder.armed) {
+            EXPECT_EQ(shown_, (Shown{std::wstring(message::kModified)}));
+            EXPECT_EQ(ReadAll(path), kRepairedHead);
+        } else {
+            EXPECT_EQ(shown_,
+                      (Shown{std::wstring(message::kCannotOpen), std::wstring(message::kNotOpen)}));
+            EXPECT_EQ(ReadAll(path), kBrokenHead);
+        }
+    }
+}
+#endif
 
 }  // namespace
