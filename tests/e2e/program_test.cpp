@@ -93,21 +93,23 @@ TEST_F(ProgramTest, CancelOrAnotherPickLeavesTheArmedDemoArmed) {
     EXPECT_EQ(ReadAll(other), kBroken);
 }
 
-TEST_F(ProgramTest, WriteProtectedOrLockedDemosAreRefusedUntouched) {
+TEST_F(ProgramTest, WriteProtectedLockedOrShortFilesAreRefusedUntouched) {
     const auto protected_demo = dir_.Write("protected.dmo", kBroken);
     MakeReadOnly(protected_demo);
     const auto locked = dir_.Write("recording.dmo", kBroken);
+    const auto short_file = dir_.Write("short.dmo", {0, 0});
     const HANDLE game =
         CreateFileW(locked.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(game, INVALID_HANDLE_VALUE);
 
-    for (const auto& demo : {protected_demo, locked}) {
+    for (const auto& demo : {protected_demo, locked, short_file}) {
+        const Bytes before = ReadAll(demo);
         app_.OpenFile(demo);
         EXPECT_EQ(app_.DismissMessage(), kCannotOpen) << demo;
         app_.Click(MainWindow::kFix);
         EXPECT_EQ(app_.DismissMessage(), kNotOpen) << demo;
-        EXPECT_EQ(ReadAll(demo), kBroken) << demo;
+        EXPECT_EQ(ReadAll(demo), before) << demo;
     }
     EXPECT_EQ(app_.DisplayText(), L"");
     CloseHandle(game);
