@@ -22,11 +22,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     window_class.lpszClassName = L"BareWindow";
     RegisterClassW(&window_class);
-    const HWND window = CreateWindowExW(0, L"BareWindow", L"Bare window", WS_OVERLAPPEDWINDOW,
-                                        CW_USEDEFAULT, CW_USEDEFAULT, 400, 240, nullptr, nullptr,
-                                        instance, nullptr);
-    CreateWindowExW(0, L"BUTTON", L"Button", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 100,
-                    30, window, nullptr, instance, nullptr);
+    const HWND window =
+        CreateWindowExW(0, L"BareWindow", L"Bare window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 400, 240, nullptr, nullptr, instance, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"Button", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 100, 30,
+                    window, nullptr, instance, nullptr);
     ShowWindow(window, show);
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -2,8 +2,8 @@
 // CreateProcess to a visible top-level window that answers messages, and the peak working set
 // at that moment. Prints the medians and the ratios of the first program to the second.
 // Usage: startup_bench PROGRAM BASELINE [RUNS]
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,9 +51,9 @@ bool MeasureStart(const std::wstring& program, Start& start) {
         WindowSearch search{process.dwProcessId, nullptr};
         EnumWindows(&FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
         DWORD_PTR ignored = 0;
-        answered = search.found != nullptr &&
-                   SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000,
-                                       &ignored) != 0;
+        answered =
+            search.found != nullptr &&
+            SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored) != 0;
         if (!answered) {
             Sleep(0);
         }
@@ -101,9 +101,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     const double time_ratio = Median(times[0]) / Median(times[1]);
     const double peak_ratio = Median(peaks[0]) / Median(peaks[1]);
-    std::printf("start-up, median of %d: program %.1f ms, bare %.1f ms, ratio %.2f (goal <= 1.25)\n",
-                runs, Median(times[0]), Median(times[1]), time_ratio);
-    std::printf("peak working set, median: program %.0f KiB, bare %.0f KiB, ratio %.2f (goal <= 1.50)\n",
-                Median(peaks[0]), Median(peaks[1]), peak_ratio);
+    std::printf(
+        "start-up, median of %d: program %.1f ms, bare %.1f ms, ratio %.2f (goal <= 1.25)\n", runs,
+        Median(times[0]), Median(times[1]), time_ratio);
+    std::printf(
+        "peak working set, median: program %.0f KiB, bare %.0f KiB, ratio %.2f (goal <= 1.50)\n",
+        Median(peaks[0]), Median(peaks[1]), peak_ratio);
     return time_ratio <= 1.25 && peak_ratio <= 1.5 ? 0 : 1;
 }

@@ -36,4 +36,15 @@ private:
     type value_ = Traits::Invalid();
 };
 
+// Traits for a handle that is null when invalid and released by `Release`.
+template <typename Handle, auto Release>
+struct NullHandleTraits {
+    using type = Handle;
+    static constexpr type Invalid() { return nullptr; }
+    static void Close(type handle) { Release(handle); }
+};
+
+template <typename Handle, auto Release>
+using UniqueNullHandle = UniqueResource<NullHandleTraits<Handle, Release>>;
+
 }  // namespace demo

@@ -70,8 +70,8 @@ std::wstring ExtendedLengthPath(const std::wstring& path) {
         return path;
     }
     std::wstring full(32768, L'\0');
-    const DWORD size = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
-                                        nullptr);
+    const DWORD size =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (size == 0 || size >= full.size()) {
         return {};
     }
@@ -82,8 +82,7 @@ std::wstring ExtendedLengthPath(const std::wstring& path) {
     return LR"(\\?\)" + full;
 }
 
-UniqueHandle OpenRegularFile(const NativePath& path, DWORD access,
-                             DWORD refused_attributes) {
+UniqueHandle OpenRegularFile(const NativePath& path, DWORD access, DWORD refused_attributes) {
     const std::wstring name = ExtendedLengthPath(path);
     if (name.empty() || NamesDevice(name)) {
         return {};

@@ -35,29 +35,6 @@ TEST(DemoFiles, OnlyRegularFilesAreOpened) {
     }
 }
 
-TEST(DemoFiles, ReadsExactlyTheFirstFourBytes) {
-    TempDir dir;
-    demo::HeadBytes head{};
-    for (std::size_t size = 0; size < 4; ++size) {
-        const auto file = files.OpenForReading(dir.Write("short.dmo", Bytes(size, 7)));
-        ASSERT_NE(file, nullptr);
-        EXPECT_FALSE(file->ReadHead(head)) << size << " bytes are no length field";
-    }
-    const auto file = files.OpenForReading(dir.Write("demo.dmo", {1, 2, 3, 4, 5, 6}));
-    ASSERT_NE(file, nullptr);
-    ASSERT_TRUE(file->ReadHead(head));
-    EXPECT_EQ(head, (demo::HeadBytes{1, 2, 3, 4}));
-}
-
-TEST(DemoFiles, WriteProtectedFileIsOnlyOpenedForReading) {
-    TempDir dir;
-    const auto path = dir.Write("protected.dmo", {0, 0, 0, 0, 1});
-    MakeReadOnly(path);
-    EXPECT_NE(files.OpenForReading(path), nullptr);
-    EXPECT_EQ(files.OpenForWriting(path), nullptr);
-    EXPECT_EQ(ReadAll(path), (Bytes{0, 0, 0, 0, 1}));
-}
-
 #ifdef _WIN32
 // What another program gets when it opens the file with `access` and `share`.
 bool OtherProgramCanOpen(const std::filesystem::path& path, DWORD access, DWORD share) {
@@ -86,17 +63,6 @@ TEST(DemoFiles, HeldDemoCanBeReadByOthersButNotChanged) {
     }
 }
 
-TEST(DemoFiles, DemoAnotherProgramWritesIsNotOpened) {
-    TempDir dir;
-    const auto path = dir.Write("recording.dmo", {0, 0, 0, 0, 1});
-    const HANDLE game = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(game, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(files.OpenForReading(path), nullptr);
-    EXPECT_EQ(files.OpenForWriting(path), nullptr);
-    CloseHandle(game);
-    EXPECT_NE(files.OpenForReading(path), nullptr);
-}
 #endif
 
 }  // namespace

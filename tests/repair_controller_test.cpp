@@ -88,13 +88,6 @@ TEST_F(RepairControllerTest, BrokenDemoIsArmedSilentlyThenRepairedInPlaceOnce) {
     EXPECT_EQ(ReadAll(path), Repaired(original));
 }
 
-TEST_F(RepairControllerTest, ExactlyFourZeroBytesIsABrokenDemo) {
-    const auto path = dir_.Write("bare.dmo", kBrokenHead);
-    ASSERT_TRUE(controller_.OpenDemo(path));
-    controller_.FixDemo();
-    EXPECT_EQ(ReadAll(path), kRepairedHead);
-}
-
 TEST_F(RepairControllerTest, HealthyDemosAreReportedAndLeftUntouched) {
     for (const Bytes& head : {Bytes{0xFF, 0xFF, 0xFF, 0xFF}, kRepairedHead, Bytes{1, 0, 0, 0}}) {
         shown_.clear();

@@ -28,12 +28,7 @@ private:
     Interface* pointer_ = nullptr;
 };
 
-struct DcTraits {
-    using type = HDC;
-    static type Invalid() { return nullptr; }
-    static void Close(type dc) { DeleteDC(dc); }
-};
-using UniqueDc = demo::UniqueResource<DcTraits>;
+using UniqueDc = demo::UniqueNullHandle<HDC, DeleteDC>;
 
 struct Resource {
     const BYTE* bytes = nullptr;

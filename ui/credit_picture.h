@@ -6,12 +6,7 @@
 
 namespace ui {
 
-struct BitmapTraits {
-    using type = HBITMAP;
-    static type Invalid() { return nullptr; }
-    static void Close(type bitmap) { DeleteObject(bitmap); }
-};
-using UniqueBitmap = demo::UniqueResource<BitmapTraits>;
+using UniqueBitmap = demo::UniqueNullHandle<HBITMAP, DeleteObject>;
 
 // Decodes the credit picture, a JPEG resource, into a bitmap; empty if that fails.
 UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id);

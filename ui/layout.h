@@ -37,12 +37,7 @@ struct Colours {
 inline constexpr std::uint32_t kBlack = 0x000000;
 inline constexpr std::uint32_t kSystemWindowText = 0x80000000 | COLOR_WINDOWTEXT;
 
-struct FontTraits {
-    using type = HFONT;
-    static type Invalid() { return nullptr; }
-    static void Close(type font) { DeleteObject(font); }
-};
-using UniqueFont = demo::UniqueResource<FontTraits>;
+using UniqueFont = demo::UniqueNullHandle<HFONT, DeleteObject>;
 
 int TwipsToPixels(int twips, UINT dpi);
 

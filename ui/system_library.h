@@ -7,12 +7,6 @@
 
 namespace ui {
 
-struct ModuleTraits {
-    using type = HMODULE;
-    static type Invalid() { return nullptr; }
-    static void Close(type module) { FreeLibrary(module); }
-};
-
 // A DLL loaded from System32 only: a look-alike planted beside the program is never loaded.
 class SystemLibrary {
 public:
@@ -30,7 +24,7 @@ public:
     }
 
 private:
-    demo::UniqueResource<ModuleTraits> module_;
+    demo::UniqueNullHandle<HMODULE, FreeLibrary> module_;
 };
 
 // COM, started on first use on the user-interface thread and kept until the program ends.

@@ -1,6 +1,6 @@
 // Starts the program with its Info window open beside the main window, prints both windows'
 // screen rectangles, then keeps them up until a line arrives on standard input. Used by
-// tools/screenshots.sh.
+// the screenshot script.
 #include <cstdio>
 
 #include "app_driver.h"
