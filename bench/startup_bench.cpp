@@ -2,8 +2,9 @@
 // CreateProcess to a visible top-level window that answers messages, and the peak working set
 // at that moment. Prints the medians and the ratios of the first program to the second.
 // Usage: startup_bench PROGRAM BASELINE [RUNS]
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs windows.h first.
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
