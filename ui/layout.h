@@ -36,6 +36,7 @@ struct Colours {
 
 inline constexpr std::uint32_t kBlack = 0x000000;
 inline constexpr std::uint32_t kSystemWindowText = 0x80000000 | COLOR_WINDOWTEXT;
+inline constexpr std::uint32_t kSystemWindow = 0x80000000 | COLOR_WINDOW;
 
 using UniqueFont = demo::UniqueNullHandle<HFONT, DeleteObject>;
 

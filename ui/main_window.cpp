@@ -27,7 +27,7 @@ const Colours MainWindow::kColours[] = {
     {kOpen, kBlack, kBlack},
     {kExit, kBlack, kBlack},
     {kInfo, kBlack, kBlack},
-    {kDisplay, 0x80000000 | COLOR_WINDOWTEXT, 0x80000000 | COLOR_WINDOW},
+    {kDisplay, kSystemWindowText, kSystemWindow},
 };
 
 MainWindow::MainWindow(demo::RepairController& controller, InfoWindow& info)

@@ -134,6 +134,11 @@ void AppDriver::CancelOpenFile() const {
     WaitUntil([&] { return !IsWindow(dialog); });
 }
 
+bool AppDriver::Arm(const std::filesystem::path& path) const {
+    OpenFile(path);
+    return WaitUntil([&] { return DisplayText() == path.wstring(); }) && !MessageIsUp();
+}
+
 bool AppDriver::MessageIsUp() const {
     return FindWindowNow(kDialogClass, kMessageCaption) != nullptr;
 }

@@ -34,6 +34,8 @@ public:
     // Open File: answers the Open dialog with `path`, or cancels it.
     void OpenFile(const std::filesystem::path& path) const;
     void CancelOpenFile() const;
+    // Opens `path` and waits for it to be armed: its path shown, no message up.
+    bool Arm(const std::filesystem::path& path) const;
 
     // The text of the message box now up (waiting for it), which is then left open.
     std::wstring MessageText() const;

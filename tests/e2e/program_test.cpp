@@ -27,21 +27,13 @@ const Bytes kRepaired = [] {
 
 class ProgramTest : public testing::Test {
 protected:
-    // Arms `path` through the dialog and waits for its path to show.
-    void Arm(const std::filesystem::path& path) {
-        app_.OpenFile(path);
-        ASSERT_TRUE(WaitUntil([&] { return app_.DisplayText() == path.wstring(); }))
-            << "display shows: " << testing::PrintToString(app_.DisplayText());
-        EXPECT_FALSE(app_.MessageIsUp());
-    }
-
     TempDir dir_;
     AppDriver app_;
 };
 
 TEST_F(ProgramTest, BrokenDemoIsArmedThenFixedAndThePathStays) {
     const auto demo = dir_.Write(u8"crashed & lagged демо.dmo", kBroken);
-    Arm(demo);
+    ASSERT_TRUE(app_.Arm(demo));
     EXPECT_EQ(ReadAll(demo), kBroken);
 
     app_.Click(MainWindow::kFix);
@@ -79,7 +71,7 @@ TEST_F(ProgramTest, HealthyDemoIsReportedAndHeldOnlyWhileTheMessageIsUp) {
 TEST_F(ProgramTest, CancelOrAnotherPickLeavesTheArmedDemoArmed) {
     const auto armed = dir_.Write("armed.dmo", kBroken);
     const auto other = dir_.Write("other.dmo", kBroken);
-    Arm(armed);
+    ASSERT_TRUE(app_.Arm(armed));
 
     app_.CancelOpenFile();
     EXPECT_FALSE(app_.MessageIsUp());
@@ -145,7 +137,7 @@ TEST_F(ProgramTest, InfoWindowIsSingleModelessAndBlockedByMessages) {
 
 TEST_F(ProgramTest, ExitEndsAtOnceAndLeavesTheArmedDemoUnwritten) {
     const auto demo = dir_.Write("armed.dmo", kBroken);
-    Arm(demo);
+    ASSERT_TRUE(app_.Arm(demo));
     app_.Click(MainWindow::kInfo);
     ASSERT_NE(app_.WaitForWindow(L"frmInfo", L"Info"), nullptr);
 
@@ -156,7 +148,7 @@ TEST_F(ProgramTest, ExitEndsAtOnceAndLeavesTheArmedDemoUnwritten) {
 
 TEST_F(ProgramTest, ProgramRunsUntilItsLastWindowCloses) {
     const auto demo = dir_.Write("armed.dmo", kBroken);
-    Arm(demo);
+    ASSERT_TRUE(app_.Arm(demo));
     app_.Click(MainWindow::kInfo);
     const HWND info = app_.WaitForWindow(L"frmInfo", L"Info");
     ASSERT_NE(info, nullptr);

@@ -45,8 +45,7 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     const auto demo = downloads.Write("crashed.dmo", {0, 0, 0, 0});
     {
         AppDriver app(program);
-        app.OpenFile(demo);
-        ASSERT_TRUE(WaitUntil([&] { return app.DisplayText() == demo.wstring(); }));
+        ASSERT_TRUE(app.Arm(demo));
         app.Click(MainWindow::kFix);
         EXPECT_EQ(app.DismissMessage(), L"Demo has been modified!");
         app.Click(MainWindow::kInfo);
@@ -79,8 +78,7 @@ TEST(Safety, KilledWhileArmedLeavesTheDemoUnchanged) {
     const auto demo = dir.Write("armed.dmo", broken);
     {
         AppDriver app;
-        app.OpenFile(demo);
-        ASSERT_TRUE(WaitUntil([&] { return app.DisplayText() == demo.wstring(); }));
+        ASSERT_TRUE(app.Arm(demo));
     }  // the driver kills a program still running
     EXPECT_EQ(ReadAll(demo), broken);
 }
