@@ -52,13 +52,16 @@ bool MainWindow::Create() {
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_DRAWITEM && wparam == kImage1) {
-        DrawCreditPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
-        return TRUE;
-    }
-    if (message == kLoadCreditPicture) {
-        LoadCreditPicture();
-        return 0;
+    switch (message) {
+        case WM_DRAWITEM:
+            if (wparam != kImage1) {
+                break;
+            }
+            DrawCreditPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+            return TRUE;
+        case kLoadCreditPicture:
+            LoadCreditPicture();
+            return 0;
     }
     return HandleCommon(message, wparam, lparam);
 }
