@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "../temp_dir.h"
@@ -70,6 +73,31 @@ TEST(Safety, ExeIsBuiltWithAslrAndDep) {
     EXPECT_TRUE(characteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE);
     EXPECT_TRUE(characteristics & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA);
     EXPECT_TRUE(characteristics & IMAGE_DLLCHARACTERISTICS_NX_COMPAT);
+}
+
+// MinGW's runtime DLLs (libstdc++, libgcc, libwinpthread) would not be on a player's machine.
+TEST(Safety, ExeImportsOnlyDllsThatShipWithWindows) {
+    const HMODULE image =
+        LoadLibraryExW(AppDriver::exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(image, nullptr);
+    const auto* base = reinterpret_cast<const BYTE*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    const std::set<std::string> shipped{"kernel32.dll", "user32.dll", "gdi32.dll",   "msvcrt.dll",
+                                        "comdlg32.dll", "ole32.dll",  "advapi32.dll"};
+    int count = 0;
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
+         entry->Name != 0; ++entry, ++count) {
+        std::string name = reinterpret_cast<const char*>(base + entry->Name);
+        for (char& c : name) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        EXPECT_TRUE(shipped.count(name)) << name;
+    }
+    EXPECT_GT(count, 0);
+    FreeLibrary(image);
 }
 
 TEST(Safety, KilledWhileArmedLeavesTheDemoUnchanged) {
