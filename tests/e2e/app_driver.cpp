@@ -40,14 +40,20 @@ std::vector<HWND> TopLevelWindows(DWORD process, const wchar_t* window_class,
     return search.found;
 }
 
+// Starts `command` with `folder` as its current folder (ours when empty).
+bool StartProcess(std::wstring command, const std::filesystem::path& folder,
+                  PROCESS_INFORMATION& process) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &process) != 0;
+}
+
 }  // namespace
 
 bool RunToEnd(std::wstring command, const std::filesystem::path& folder) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &process)) {
+    if (!StartProcess(std::move(command), folder, process)) {
         return false;
     }
     const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
@@ -57,11 +63,7 @@ bool RunToEnd(std::wstring command, const std::filesystem::path& folder) {
 }
 
 AppDriver::AppDriver(const std::filesystem::path& program) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + program.wstring() + L"\"";
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process_)) {
+    if (!StartProcess(L"\"" + program.wstring() + L"\"", {}, process_)) {
         throw std::runtime_error("cannot start the program");
     }
     WaitForInputIdle(process_.hProcess, 10000);

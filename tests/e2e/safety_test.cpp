@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,16 +59,33 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     EXPECT_EQ(CountMarkers(downloads.path()), 0);
 }
 
+// The exe mapped as an image, without running any of it or loading what it imports.
+class MappedExe {
+public:
+    MappedExe()
+        : image_(LoadLibraryExW(AppDriver::exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES)) {}
+    MappedExe(const MappedExe&) = delete;
+    MappedExe& operator=(const MappedExe&) = delete;
+    ~MappedExe() {
+        if (image_ != nullptr) {
+            FreeLibrary(image_);
+        }
+    }
+    const BYTE* base() const { return reinterpret_cast<const BYTE*>(image_); }
+    const IMAGE_OPTIONAL_HEADER& header() const {
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base());
+        return reinterpret_cast<const IMAGE_NT_HEADERS*>(base() + dos->e_lfanew)->OptionalHeader;
+    }
+
+private:
+    HMODULE image_;
+};
+
 TEST(Safety, ExeIsBuiltWithAslrAndDep) {
-    std::ifstream in(AppDriver::exe, std::ios::binary);
-    const Bytes image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(image.size(), 0x200u);
-    const auto word = [&](std::size_t at) { return image.at(at) | image.at(at + 1) << 8; };
-    const std::size_t pe = word(0x3C) | word(0x3E) << 16;
-    ASSERT_EQ(word(pe), 0x4550);  // "PE"
-    const std::size_t optional_header = pe + 24;
-    ASSERT_EQ(word(optional_header), 0x20B);  // PE32+
-    const auto characteristics = word(optional_header + 70);
+    const MappedExe exe;
+    ASSERT_NE(exe.base(), nullptr);
+    ASSERT_EQ(exe.header().Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
+    const auto characteristics = exe.header().DllCharacteristics;
     EXPECT_TRUE(characteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE);
     EXPECT_TRUE(characteristics & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA);
     EXPECT_TRUE(characteristics & IMAGE_DLLCHARACTERISTICS_NX_COMPAT);
@@ -77,27 +93,21 @@ TEST(Safety, ExeIsBuiltWithAslrAndDep) {
 
 // MinGW's runtime DLLs (libstdc++, libgcc, libwinpthread) would not be on a player's machine.
 TEST(Safety, ExeImportsOnlyDllsThatShipWithWindows) {
-    const HMODULE image =
-        LoadLibraryExW(AppDriver::exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-    ASSERT_NE(image, nullptr);
-    const auto* base = reinterpret_cast<const BYTE*>(image);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const DWORD imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    const MappedExe exe;
+    ASSERT_NE(exe.base(), nullptr);
+    const DWORD imports = exe.header().DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     const std::set<std::string> shipped{"kernel32.dll", "user32.dll", "gdi32.dll",   "msvcrt.dll",
                                         "comdlg32.dll", "ole32.dll",  "advapi32.dll"};
     int count = 0;
-    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(exe.base() + imports);
          entry->Name != 0; ++entry, ++count) {
-        std::string name = reinterpret_cast<const char*>(base + entry->Name);
+        std::string name = reinterpret_cast<const char*>(exe.base() + entry->Name);
         for (char& c : name) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
         EXPECT_TRUE(shipped.count(name)) << name;
     }
     EXPECT_GT(count, 0);
-    FreeLibrary(image);
 }
 
 TEST(Safety, KilledWhileArmedLeavesTheDemoUnchanged) {
