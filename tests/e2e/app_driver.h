@@ -41,6 +41,11 @@ public:
     std::wstring MessageText() const;
     // Reads the message box's text and presses its OK button.
     std::wstring DismissMessage() const;
+    // Presses a main-window button and returns the message it shows, dismissed.
+    std::wstring PressForMessage(int id) const {
+        Click(id);
+        return DismissMessage();
+    }
     bool MessageIsUp() const;
 
     std::wstring DisplayText() const { return Text(Control(ui::MainWindow::kDisplay)); }

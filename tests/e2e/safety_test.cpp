@@ -48,8 +48,7 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     {
         AppDriver app(program);
         ASSERT_TRUE(app.Arm(demo));
-        app.Click(MainWindow::kFix);
-        EXPECT_EQ(app.DismissMessage(), L"Demo has been modified!");
+        EXPECT_EQ(app.PressForMessage(MainWindow::kFix), L"Demo has been modified!");
         app.Click(MainWindow::kInfo);
         EXPECT_NE(app.WaitForWindow(L"frmInfo", L"Info"), nullptr);
         app.Click(MainWindow::kExit);
