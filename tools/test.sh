@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # Builds and tests everything: the Linux build of the core (with sanitizers), then the Windows
-# build under Wine. Installs what is missing first.
+# x64 and x86 builds under Wine. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
 
+failed=0
 cmake --preset native
 cmake --build --preset native
-native=0
-ctest --preset native || native=$?
+ctest --preset native || failed=1
 
-cmake --preset windows
-cmake --build --preset windows
-windows=0
-xvfb-run -a -s "-screen 0 1024x768x24" tools/windows-tests.sh || windows=$?
+for preset in windows windows-x86; do
+    cmake --preset "$preset"
+    cmake --build --preset "$preset"
+    xvfb-run -a -s "-screen 0 1024x768x24" tools/windows-tests.sh "$preset" || failed=1
+done
 
-[ "$native" -eq 0 ] && [ "$windows" -eq 0 ]
+exit "$failed"

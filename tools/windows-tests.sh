@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Runs the Windows build's tests under Wine; run it inside xvfb-run.
+# Runs one Windows build's tests under Wine; run it inside xvfb-run.
+# Usage: tools/windows-tests.sh [PRESET] [CTEST ARGUMENTS...]   (PRESET: windows or windows-x86)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-source tools/wine-env.sh build/windows/wineprefix
+preset=windows
+if [ $# -gt 0 ] && [[ "$1" != -* ]]; then
+    preset=$1
+    shift
+fi
+source tools/wine-env.sh build/wineprefix
 wine_start unmanaged
 trap wine_stop EXIT
-ctest --preset windows "$@"
+ctest --preset "$preset" "$@"

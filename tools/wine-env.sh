@@ -1,15 +1,33 @@
-# Sourced by the scripts that run the Windows build under Wine.
-# Usage: source tools/wine-env.sh PREFIX_DIR
-export WINEPREFIX="$(realpath -m "$1")"
+# Sourced by the scripts that run the Windows builds under Wine.
+# Usage: source tools/wine-env.sh [PREFIX_DIR]   (default: build/wineprefix, shared by both builds)
+export WINEPREFIX="$(realpath -m "${1:-build/wineprefix}")"
 export WINEDEBUG=-all
 # Without these overrides, creating a prefix stops to offer Mono and Gecko downloads.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# Wine maps Windows file names through the Unix locale: without a UTF-8 one, no file with a
+# non-ASCII name can be opened. A UTF-8 locale the user has is kept.
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+    export LC_ALL=C.UTF-8
+fi
+
+# What the prefix was made with. A 64-bit prefix made before 32-bit Wine was installed no longer
+# starts once it is (and one made with it cannot run 32-bit programs without it), so a prefix
+# made by another Wine is made again.
+wine_signature() {
+    echo "$(wine --version 2>/dev/null) wine32:$(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null)"
+}
 
 # Creates the prefix once. With "unmanaged", Managed=N, because no window manager runs under
 # Xvfb and Wine would otherwise wait on one every time a window hides.
 wine_prepare_prefix() {
-    if [ ! -f "$WINEPREFIX/.vorlax-ready" ]; then
+    local marker="$WINEPREFIX/.vorlax-ready"
+    if [ -f "$marker" ] && [ "$(cat "$marker")" != "$(wine_signature)" ]; then
+        echo "The Wine prefix $WINEPREFIX was made by another Wine: making it again."
+        wineserver -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    fi
+    if [ ! -f "$marker" ]; then
         mkdir -p "$WINEPREFIX"
         wineboot -i </dev/null >/dev/null 2>&1 || true
         if [ "${1:-}" = unmanaged ]; then
@@ -17,7 +35,7 @@ wine_prepare_prefix() {
                 </dev/null >/dev/null 2>&1
         fi
         wineserver -w
-        touch "$WINEPREFIX/.vorlax-ready"
+        wine_signature >"$marker"
     fi
 }
 

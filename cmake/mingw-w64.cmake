@@ -1,0 +1,23 @@
+# Cross-build for Windows with MinGW-w64 (posix thread model, which has std::mutex). Included by
+# the x64 and x86 toolchain files, which set MINGW_TRIPLET and CMAKE_SYSTEM_PROCESSOR first.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# The binaries must import nothing but DLLs that ship with Windows.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# ctest runs the Windows binaries under Wine. Both builds share one prefix (WINEPREFIX_DIR,
+# set by the presets), made once by tools/wine-env.sh.
+if(NOT WINEPREFIX_DIR)
+    set(WINEPREFIX_DIR ${CMAKE_BINARY_DIR}/wineprefix)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${WINEPREFIX_DIR})
