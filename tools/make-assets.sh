@@ -24,8 +24,17 @@ convert "$work/icon-256.png" -resize 32x32 -background black -alpha remove -alph
 convert "$work/icon-16.png" "$work/icon-32.bmp" "$work/icon-48.png" "$work/icon-256.png" \
     assets/app.ico
 
-# The credit picture: 197 x 29 pixels, two short lines of light text on black.
-convert -size 197x29 xc:black -font Liberation-Sans -pointsize 11 -fill '#e8e8e8' \
-    -gravity north -annotate +0+1 'Vorlax Demo Fixer 1.0' \
-    -fill '#b0ffb0' -annotate +0+15 'made by players, for players' \
-    -strip -quality 95 -sampling-factor 1x1 assets/credit.jpg
+# The credit picture: 197 x 29 pixels, two short lines of light text on black; drawn again at
+# 150% and 200% for screens at those scales, so that it is never blown up.
+credit_picture() {  # scale percent, output file
+    local scale=$1
+    px() { echo $(( ($1 * scale + 50) / 100 )); }
+    convert -size "$(px 197)x$(px 29)" xc:black -font Liberation-Sans \
+        -pointsize "$(awk -v s="$scale" 'BEGIN { print 11 * s / 100 }')" \
+        -fill '#e8e8e8' -gravity north -annotate "+0+$(px 1)" 'Vorlax Demo Fixer 1.0' \
+        -fill '#b0ffb0' -annotate "+0+$(px 15)" 'made by players, for players' \
+        -strip -quality 95 -sampling-factor 1x1 "$2"
+}
+credit_picture 100 assets/credit.jpg
+credit_picture 150 assets/credit-150.jpg
+credit_picture 200 assets/credit-200.jpg

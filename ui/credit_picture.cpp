@@ -2,6 +2,9 @@
 
 #include <wincodec.h>
 
+#include <iterator>
+
+#include "resource.h"
 #include "system_library.h"
 
 namespace ui {
@@ -46,6 +49,22 @@ Resource FindPicture(HINSTANCE instance, int resource_id) {
 
 }  // namespace
 
+int CreditPictureFor(SIZE size) {
+    struct Picture {
+        int resource_id;
+        SIZE size;
+    };
+    static constexpr Picture kPictures[] = {{IDR_CREDIT_PICTURE, {197, 29}},
+                                            {IDR_CREDIT_PICTURE_150, {296, 44}},
+                                            {IDR_CREDIT_PICTURE_200, {394, 58}}};
+    for (const Picture& picture : kPictures) {
+        if (picture.size.cx >= size.cx && picture.size.cy >= size.cy) {
+            return picture.resource_id;
+        }
+    }
+    return kPictures[std::size(kPictures) - 1].resource_id;
+}
+
 UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id) {
     const Resource picture = FindPicture(instance, resource_id);
     ComPtr<IWICImagingFactory> factory;
@@ -57,7 +76,7 @@ UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id) {
     UINT height = 0;
     const auto create_instance = StartCom();
     if (picture.bytes == nullptr || create_instance == nullptr ||
-        FAILED(create_instance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+        FAILED(create_instance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
                                IID_IWICImagingFactory, factory.out_void())) ||
         FAILED(factory->CreateStream(stream.out())) ||
         FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(picture.bytes), picture.size)) ||

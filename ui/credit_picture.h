@@ -8,6 +8,10 @@ namespace ui {
 
 using UniqueBitmap = demo::UniqueNullHandle<HBITMAP, DeleteObject>;
 
+// The credit picture to draw into a box of `size` pixels: of the ones drawn for 100%, 150% and
+// 200%, the smallest at least that large, so that it is scaled only between them.
+int CreditPictureFor(SIZE size);
+
 // Decodes the credit picture, a JPEG resource, into a bitmap; empty if that fails.
 UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id);
 

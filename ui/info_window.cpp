@@ -4,10 +4,15 @@ namespace ui {
 
 // Two spaces after "nuffed." belong to the text.
 const Control InfoWindow::kControls[] = {
-    {kClose, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, L"Close", {120, 2880, 4455, 255}},
+    {kClose,
+     L"BUTTON",
+     WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
+     0,
+     L"Close",
+     {120, 2880, 4455, 255}},
     {kLabel1,
      L"STATIC",
-     SS_LEFT,
+     WS_VISIBLE | SS_LEFT,
      0,
      L"This program is to help some of you that when playing Vorlax and you lag out or game "
      L"crash's when hitting a wall and you were recording a demo and when you play it back it "
@@ -16,7 +21,12 @@ const Control InfoWindow::kControls[] = {
      L"demo back of what got recorded. This won't fix every problem in a demo but one very "
      L"common prob. Njoy!!",
      {353, 360, 3975, 1935}},
-    {kLabel2, L"STATIC", SS_LEFT, 0, L"Released July 22th 2002", {360, 2400, 3975, 375}},
+    {kLabel2,
+     L"STATIC",
+     WS_VISIBLE | SS_LEFT,
+     0,
+     L"Released July 22th 2002",
+     {360, 2400, 3975, 375}},
 };
 
 const Colours InfoWindow::kColours[] = {
@@ -30,10 +40,9 @@ void InfoWindow::Show() {
         // No icon of its own, and the modal frame keeps the caption free of the default one.
         Create(L"Info", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, nullptr,
                nullptr);
-        if (hwnd_ == nullptr) {
-            return;
-        }
-        SetFocus(GetDlgItem(hwnd_, kClose));
+    }
+    if (hwnd_ == nullptr) {
+        return;
     }
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetForegroundWindow(hwnd_);
@@ -45,8 +54,9 @@ void InfoWindow::Close() {
     }
 }
 
+// Esc (IDCANCEL) closes the window as its Close button does.
 void InfoWindow::OnCommand(int id) {
-    if (id == kClose) {
+    if (id == kClose || id == IDCANCEL) {
         Close();
     }
 }

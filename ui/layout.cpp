@@ -1,6 +1,68 @@
 #include "layout.h"
 
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include "newer_functions.h"
+
 namespace ui {
+namespace {
+
+using UniqueDc = demo::UniqueNullHandle<HDC, DeleteDC>;
+
+// Where a control draws its text, and how, as DrawText takes it.
+struct TextRoom {
+    const wchar_t* text;
+    int width;
+    int height;
+    UINT format;
+};
+
+// The room a control's text has inside its box; nothing for a control that shows no text.
+std::optional<TextRoom> RoomFor(const Control& control, SIZE box, UINT dpi) {
+    const std::wstring_view window_class = control.window_class;
+    if ((control.style & WS_VISIBLE) == 0) {
+        return std::nullopt;
+    }
+    // Buttons and the sunken edit field draw a two-pixel edge (at 96 DPI) inside their box.
+    const int edge = 2 * MulDiv(2, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    if (window_class == L"BUTTON") {
+        return TextRoom{control.text, box.cx - edge, box.cy - edge, DT_SINGLELINE};
+    }
+    if (window_class == L"EDIT") {
+        // Only a line's height matters: a longer text scrolls.
+        return TextRoom{L"Ag", box.cx - edge, box.cy - edge, DT_SINGLELINE};
+    }
+    if ((control.style & SS_TYPEMASK) == SS_OWNERDRAW) {
+        return std::nullopt;
+    }
+    return TextRoom{control.text, box.cx, box.cy, DT_WORDBREAK | DT_EXPANDTABS};
+}
+
+bool Fits(HDC dc, HFONT font, const TextRoom& room) {
+    const HGDIOBJ previous = SelectObject(dc, font);
+    RECT needed{0, 0, room.width, 0};
+    DrawTextW(dc, room.text, -1, &needed, room.format | DT_CALCRECT);
+    SelectObject(dc, previous);
+    return needed.right <= room.width && needed.bottom <= room.height;
+}
+
+// The largest size of `face`, no larger than it is, at which the text fits its room.
+UniqueFont LargestFitting(HDC dc, LOGFONTW face, const TextRoom& room) {
+    const int sign = face.lfHeight < 0 ? -1 : 1;
+    UniqueFont font;
+    for (int size = std::abs(face.lfHeight); size >= 1; --size) {
+        face.lfHeight = sign * size;
+        font = UniqueFont(CreateFontIndirectW(&face));
+        if (font && Fits(dc, font.get(), room)) {
+            break;
+        }
+    }
+    return font;
+}
+
+}  // namespace
 
 int TwipsToPixels(int twips, UINT dpi) {
     return MulDiv(twips, static_cast<int>(dpi), 1440);
@@ -13,42 +75,48 @@ COLORREF ResolveColour(std::uint32_t colour) {
     return colour;
 }
 
-UniqueFont MessageFont(UINT dpi) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {
-        return UniqueFont(nullptr);
-    }
-    return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
-}
-
 void CreateControls(HWND parent, std::span<const Control> controls) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     for (const Control& control : controls) {
         CreateWindowExW(control.ex_style, control.window_class, control.text,
-                        WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, parent,
+                        WS_CHILD | control.style, 0, 0, 0, 0, parent,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance,
                         nullptr);
     }
 }
 
-void LayOut(HWND window, SIZE client_twips, std::span<const Control> controls, HFONT font) {
-    const UINT dpi = GetDpiForWindow(window);
+std::vector<UniqueFont> LayOut(HWND window, UINT dpi, SIZE client_twips,
+                               std::span<const Control> controls) {
     RECT frame{0, 0, TwipsToPixels(client_twips.cx, dpi), TwipsToPixels(client_twips.cy, dpi)};
-    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-    const auto ex_style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-    AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, dpi);
+    AdjustFrame(frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
+                static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), dpi);
     SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
+    std::vector<UniqueFont> fonts;
+    LOGFONTW face{};
+    if (MessageFontAt(dpi, face)) {
+        fonts.emplace_back(CreateFontIndirectW(&face));
+    }
+    const UniqueDc dc(CreateCompatibleDC(nullptr));
     for (const Control& control : controls) {
         const HWND child = GetDlgItem(window, control.id);
         const Twips& at = control.place;
+        const SIZE box{TwipsToPixels(at.width, dpi), TwipsToPixels(at.height, dpi)};
         SetWindowPos(child, nullptr, TwipsToPixels(at.left, dpi), TwipsToPixels(at.top, dpi),
-                     TwipsToPixels(at.width, dpi), TwipsToPixels(at.height, dpi),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+                     box.cx, box.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (fonts.empty() || !fonts.front()) {
+            continue;  // the controls keep the system font
+        }
+        HFONT font = fonts.front().get();
+        const auto room = RoomFor(control, box, dpi);
+        if (room && dc && !Fits(dc.get(), font, *room)) {
+            fonts.push_back(LargestFitting(dc.get(), face, *room));
+            font = fonts.back().get();
+        }
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
+    return fonts;
 }
 
 HBRUSH PaintColours(HDC dc, int id, std::span<const Colours> colours) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "demo/unique_resource.h"
 
@@ -17,7 +18,7 @@ struct Twips {
     int height;
 };
 
-// One child control. Controls are created in tab order.
+// One child control. Controls are created in tab order; `style` says whether one is visible.
 struct Control {
     int id;
     const wchar_t* window_class;
@@ -44,13 +45,13 @@ int TwipsToPixels(int twips, UINT dpi);
 
 COLORREF ResolveColour(std::uint32_t colour);
 
-// The system's message font, at `dpi`.
-UniqueFont MessageFont(UINT dpi);
-
 void CreateControls(HWND parent, std::span<const Control> controls);
 
-// Sizes `window` to its client area and places its controls, at the window's current DPI.
-void LayOut(HWND window, SIZE client_twips, std::span<const Control> controls, HFONT font);
+// Sizes `window` to its client area and places its controls, at `dpi`. Each control gets the
+// system's message font or, where its text would not fit its box in that, the largest smaller
+// size of the same face that fits. The fonts are returned: they must outlive the controls' use.
+std::vector<UniqueFont> LayOut(HWND window, UINT dpi, SIZE client_twips,
+                               std::span<const Control> controls);
 
 // Answers WM_CTLCOLOR* for the controls in `colours`: paints `dc` and returns the background
 // brush, or nullptr for a control not in the table.

@@ -4,6 +4,7 @@
 #include "info_window.h"
 #include "main_window.h"
 #include "message_box.h"
+#include "newer_functions.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ int RunMessageLoop() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A program run from a Downloads folder must not load DLLs planted beside it.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ui::RestrictDllSearch();
 
     demo::RepairController controller(demo::SystemDemoFiles(), ui::ShowMessage);
     ui::InfoWindow info;

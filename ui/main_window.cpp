@@ -2,24 +2,46 @@
 
 #include "demo/messages.h"
 #include "message_box.h"
-#include "open_dialog.h"
 #include "resource.h"
 
 namespace ui {
 
 // In tab order: Fix, the display, Open File, Exit, Info.
 const Control MainWindow::kControls[] = {
-    {kFix, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, L"&Fix", {1845, 1800, 2415, 495}},
+    {kFix, L"BUTTON", WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP, 0, L"&Fix", {1845, 1800, 2415, 495}},
+    // Never shown: screen readers name an edit field after the static text created before it.
+    {kDisplayName, L"STATIC", SS_LEFT, 0, L"Demo to fix", {-15, 1440, 6135, 285}},
     {kDisplay,
      L"EDIT",
-     ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP,
+     WS_VISIBLE | ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP,
      WS_EX_CLIENTEDGE,
      L"",
      {-15, 1440, 6135, 285}},
-    {kOpen, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, L"&Open File", {2445, 960, 1215, 375}},
-    {kExit, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, L"&Exit", {4680, 2640, 1335, 495}},
-    {kInfo, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, L"&Info", {120, 2640, 1335, 495}},
-    {kImage1, L"STATIC", SS_OWNERDRAW, 0, L"", {1560, 2640, 2955, 435}},
+    {kOpen,
+     L"BUTTON",
+     WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
+     0,
+     L"&Open File",
+     {2445, 960, 1215, 375}},
+    {kExit,
+     L"BUTTON",
+     WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
+     0,
+     L"&Exit",
+     {4680, 2640, 1335, 495}},
+    {kInfo,
+     L"BUTTON",
+     WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
+     0,
+     L"&Info",
+     {120, 2640, 1335, 495}},
+    // The text is what the credit picture says, for screen readers: owner drawing hides it.
+    {kImage1,
+     L"STATIC",
+     WS_VISIBLE | SS_OWNERDRAW,
+     0,
+     L"Vorlax Demo Fixer 1.0, made by players, for players",
+     {1560, 2640, 2955, 435}},
 };
 
 const Colours MainWindow::kColours[] = {
@@ -47,7 +69,6 @@ bool MainWindow::Create() {
         return false;
     }
     ShowWindow(hwnd_, SW_SHOWDEFAULT);
-    SetFocus(GetDlgItem(hwnd_, kFix));
     return true;
 }
 
@@ -60,7 +81,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             DrawCreditPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
             return TRUE;
         case kLoadCreditPicture:
-            LoadCreditPicture();
+            LoadCreditPicture(static_cast<int>(wparam));
             return 0;
     }
     return HandleCommon(message, wparam, lparam);
@@ -84,13 +105,26 @@ void MainWindow::OnCommand(int id) {
 }
 
 void MainWindow::OnOpen() {
-    const auto path = AskForDemo(hwnd_);
+    const auto path = open_dialog_.Show(hwnd_);
     if (!path) {
         return;
     }
-    if (controller_.OpenDemo(*path) && !SetDlgItemTextW(hwnd_, kDisplay, path->c_str())) {
+    if (controller_.OpenDemo(*path) && !ShowArmedPath(*path)) {
         ShowMessage(demo::message::kCannotOpen);
     }
+}
+
+// A path longer than the field shows its end, the file name; all of it stays in the field to
+// select and copy.
+bool MainWindow::ShowArmedPath(const std::wstring& path) {
+    const HWND display = GetDlgItem(hwnd_, kDisplay);
+    if (!SetWindowTextW(display, path.c_str())) {
+        return false;
+    }
+    const auto end = static_cast<WPARAM>(path.size());
+    SendMessageW(display, EM_SETSEL, end, end);
+    SendMessageW(display, EM_SCROLLCARET, 0, 0);
+    return true;
 }
 
 // Ends the program at once: with both windows gone the message loop ends, and the armed demo,
@@ -101,11 +135,13 @@ void MainWindow::OnExit() {
 }
 
 // The picture is decoded once the window has been drawn, so that it appears without waiting for
-// COM and WIC to load.
+// COM and WIC to load, and again when the window moves to a DPI that has a sharper one.
 void MainWindow::DrawCreditPicture(const DRAWITEMSTRUCT& item) {
-    if (!credit_picture_requested_) {
-        credit_picture_requested_ = true;
-        PostMessageW(hwnd_, kLoadCreditPicture, 0, 0);
+    const int wanted = CreditPictureFor(
+        {item.rcItem.right - item.rcItem.left, item.rcItem.bottom - item.rcItem.top});
+    if (wanted != credit_picture_id_) {
+        credit_picture_id_ = wanted;
+        PostMessageW(hwnd_, kLoadCreditPicture, static_cast<WPARAM>(wanted), 0);
     }
     FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (credit_picture_) {
@@ -113,8 +149,8 @@ void MainWindow::DrawCreditPicture(const DRAWITEMSTRUCT& item) {
     }
 }
 
-void MainWindow::LoadCreditPicture() {
-    credit_picture_ = ui::LoadCreditPicture(GetModuleHandleW(nullptr), IDR_CREDIT_PICTURE);
+void MainWindow::LoadCreditPicture(int resource_id) {
+    credit_picture_ = ui::LoadCreditPicture(GetModuleHandleW(nullptr), resource_id);
     InvalidateRect(GetDlgItem(hwnd_, kImage1), nullptr, FALSE);
 }
 

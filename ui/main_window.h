@@ -1,8 +1,11 @@
 #pragma once
 
+#include <string>
+
 #include "credit_picture.h"
 #include "demo/repair_controller.h"
 #include "info_window.h"
+#include "open_dialog.h"
 #include "window.h"
 
 namespace ui {
@@ -11,12 +14,13 @@ namespace ui {
 class MainWindow : public Window<MainWindow> {
 public:
     // Control IDs stay clear of IDOK and IDCANCEL, which Enter and Esc send.
-    enum : int { kFix = 100, kDisplay, kOpen, kExit, kInfo, kImage1 };
+    enum : int { kFix = 100, kDisplay, kOpen, kExit, kInfo, kImage1, kDisplayName };
+    // WPARAM: the resource of the credit picture to decode.
     static constexpr UINT kLoadCreditPicture = WM_APP;
 
     static constexpr const wchar_t* kClassName = L"frmVorlax";
     static constexpr SIZE kClientTwips{6105, 3225};
-    static const Control kControls[6];
+    static const Control kControls[7];
     static const Colours kColours[5];
 
     MainWindow(demo::RepairController& controller, InfoWindow& info);
@@ -28,14 +32,16 @@ public:
 
 private:
     void OnOpen();
+    bool ShowArmedPath(const std::wstring& path);
     void OnExit();
     void DrawCreditPicture(const DRAWITEMSTRUCT& item);
-    void LoadCreditPicture();
+    void LoadCreditPicture(int resource_id);
 
     demo::RepairController& controller_;
     InfoWindow& info_;
+    OpenDialog open_dialog_;
     UniqueBitmap credit_picture_;
-    bool credit_picture_requested_ = false;
+    int credit_picture_id_ = 0;  // the picture loaded, or asked for
 };
 
 }  // namespace ui

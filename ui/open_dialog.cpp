@@ -4,13 +4,12 @@
 
 #include "system_library.h"
 
-#include <string>
-
 namespace ui {
 
-std::optional<std::wstring> AskForDemo(HWND owner) {
+std::optional<std::wstring> OpenDialog::Show(HWND owner) {
     static constexpr wchar_t kFilter[] = L"Vorlax Demo (*.dmo)\0*.dmo\0";
-    std::wstring path(32768, L'\0');
+    std::wstring path = file_name_;
+    path.resize(32768, L'\0');
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
@@ -29,6 +28,7 @@ std::optional<std::wstring> AskForDemo(HWND owner) {
         return std::nullopt;
     }
     path.resize(path.find(L'\0'));
+    file_name_ = path;
     return path;
 }
 

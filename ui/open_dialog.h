@@ -7,7 +7,15 @@
 
 namespace ui {
 
-// The system's Open dialog, filtered to demos. Nothing when the user cancels or it fails.
-std::optional<std::wstring> AskForDemo(HWND owner);
+// The system's Open dialog, filtered to demos. It lives as long as its window and remembers the
+// file it last returned: the next showing starts in that file's folder with its name filled in.
+class OpenDialog {
+public:
+    // The full path the user confirmed; nothing when the user cancels or the dialog fails.
+    std::optional<std::wstring> Show(HWND owner);
+
+private:
+    std::wstring file_name_;
+};
 
 }  // namespace ui

@@ -4,14 +4,14 @@
 #include <windows.h>
 
 #include "demo/unique_resource.h"
+#include "newer_functions.h"
 
 namespace ui {
 
 // A DLL loaded from System32 only: a look-alike planted beside the program is never loaded.
 class SystemLibrary {
 public:
-    explicit SystemLibrary(const wchar_t* name)
-        : module_(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
+    explicit SystemLibrary(const wchar_t* name) : module_(LoadSystemLibrary(name)) {}
 
     // The exported function `name` as type `Function`, or nullptr.
     template <typename Function>

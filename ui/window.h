@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <span>
+#include <vector>
 
 #include "layout.h"
+#include "newer_functions.h"
 
 namespace ui {
 
@@ -13,8 +15,9 @@ void WindowOpened();
 void WindowClosed();
 
 // What the program's two windows share: the window procedure thunk, the layout in twips at the
-// window's DPI, the message font, the colours and the open-window count. `Derived` supplies
-// kClassName, kClientTwips, kControls, kColours, OnCommand(id) and HandleMessage().
+// window's DPI, the fonts, the colours, the open-window count, and the keyboard as a dialog box
+// has it. `Derived` supplies kClassName, kClientTwips, kControls, kColours, OnCommand(id) and
+// HandleMessage().
 template <typename Derived>
 class Window {
 public:
@@ -46,14 +49,19 @@ protected:
             case WM_CREATE:
                 WindowOpened();
                 CreateControls(hwnd_, Derived::kControls);
-                ApplyDpi();
+                ApplyDpi(WindowDpi(hwnd_));
                 return 0;
             case WM_NCDESTROY:
                 WindowClosed();
                 break;
             case WM_DPICHANGED:
-                OnDpiChanged(*reinterpret_cast<const RECT*>(lparam));
+                OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
                 return 0;
+            case WM_ACTIVATE:
+                OnActivate(LOWORD(wparam));
+                return 0;
+            case DM_GETDEFID:
+                return DefaultButton();
             case WM_COMMAND:
                 if (HIWORD(wparam) == BN_CLICKED) {
                     static_cast<Derived*>(this)->OnCommand(LOWORD(wparam));
@@ -75,16 +83,42 @@ protected:
     HWND hwnd_ = nullptr;
 
 private:
-    void ApplyDpi() {
-        font_ = MessageFont(GetDpiForWindow(hwnd_));
-        LayOut(hwnd_, Derived::kClientTwips, Derived::kControls, font_.get());
+    void ApplyDpi(UINT dpi) {
+        fonts_ = LayOut(hwnd_, dpi, Derived::kClientTwips, Derived::kControls);
     }
 
-    void OnDpiChanged(const RECT& suggested) {
+    void OnDpiChanged(UINT dpi, const RECT& suggested) {
         SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top,
                      suggested.right - suggested.left, suggested.bottom - suggested.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        ApplyDpi();
+        ApplyDpi(dpi);
+    }
+
+    // The focused control is kept while the window is inactive and given back when it is
+    // active again; the first time, the focus goes to the first control in tab order.
+    void OnActivate(WORD state) {
+        if (state == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(hwnd_, focus)) {
+                focus_ = focus;
+            }
+            return;
+        }
+        if (focus_ == nullptr || !IsWindow(focus_)) {
+            focus_ = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+        }
+        SetFocus(focus_);
+    }
+
+    // Enter presses the focused push button; elsewhere it sends IDOK, which no control has.
+    LRESULT DefaultButton() const {
+        const HWND focus = GetFocus();
+        if (focus == nullptr || !IsChild(hwnd_, focus) ||
+            (SendMessageW(focus, WM_GETDLGCODE, 0, 0) &
+             (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) == 0) {
+            return 0;
+        }
+        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
     }
 
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam,
@@ -106,7 +140,8 @@ private:
         return result;
     }
 
-    UniqueFont font_;
+    std::vector<UniqueFont> fonts_;
+    HWND focus_ = nullptr;
 };
 
 }  // namespace ui
