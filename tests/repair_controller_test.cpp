@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include <string>
 #include <vector>
 
@@ -16,268 +12,136 @@ namespace {
 
 namespace message = demo::message;
 using demo::SlotState;
-using Shown = std::vector<std::wstring>;
+// The controller shows only the fixed messages, so their views stay valid.
+using Shown = std::vector<std::wstring_view>;
 
-const Bytes kBrokenHead{0x00, 0x00, 0x00, 0x00};
-const Bytes kRepairedHead{0x00, 0x75, 0x2B, 0x7D};
+const Bytes kBroken = DemoBytes({0x00, 0x00, 0x00, 0x00});
 
 Bytes Repaired(Bytes bytes) {
-    std::copy(kRepairedHead.begin(), kRepairedHead.end(), bytes.begin());
+    bytes[0] = 0x00, bytes[1] = 0x75, bytes[2] = 0x2B, bytes[3] = 0x7D;
     return bytes;
 }
 
-// Passes everything through to the real files, but the armed demo's write or close can fail.
-class FaultyFiles final : public demo::DemoFiles {
-public:
-    enum class Fault { kWriteRefused, kCloseFails };
-    explicit FaultyFiles(Fault fault) : fault_(fault) {}
-
-    std::unique_ptr<demo::DemoFile> OpenForReading(const demo::NativePath& path) override {
-        return demo::SystemDemoFiles().OpenForReading(path);
-    }
-    std::unique_ptr<demo::DemoFile> OpenForWriting(const demo::NativePath& path) override {
-        auto real = demo::SystemDemoFiles().OpenForWriting(path);
-        return real ? std::make_unique<File>(std::move(real), fault_) : nullptr;
-    }
-
-private:
-    class File final : public demo::DemoFile {
-    public:
-        File(std::unique_ptr<demo::DemoFile> real, Fault fault)
-            : real_(std::move(real)), fault_(fault) {}
-        bool ReadHead(demo::HeadBytes& head) override { return real_->ReadHead(head); }
-        bool WriteHead(const demo::HeadBytes& head) override {
-            return fault_ != Fault::kWriteRefused && real_->WriteHead(head);
-        }
-        bool Close() override { return real_->Close() && fault_ != Fault::kCloseFails; }
-
-    private:
-        std::unique_ptr<demo::DemoFile> real_;
-        Fault fault_;
-    };
-    Fault fault_;
-};
-
 class RepairControllerTest : public testing::Test {
 protected:
-    demo::RepairController::ShowMessage Record() {
-        return [this](std::wstring_view text) { shown_.emplace_back(text); };
-    }
-
     TempDir dir_;
     Shown shown_;
-    demo::RepairController controller_{demo::SystemDemoFiles(), Record()};
+    std::vector<SlotState> states_;  // the slot while each message is up
+    demo::RepairController controller_{demo::SystemDemoFiles(), [this](std::wstring_view text) {
+                                           shown_.push_back(text);
+                                           states_.push_back(controller_.State());
+                                       }};
 };
 
-TEST_F(RepairControllerTest, BrokenDemoIsArmedSilentlyThenRepairedInPlaceOnce) {
-    const Bytes original = DemoBytes(kBrokenHead, 1000);
-    const auto path = dir_.Write("crash.dmo", original);
-
-    EXPECT_TRUE(controller_.OpenDemo(path));
-    EXPECT_EQ(shown_, Shown{});
-    EXPECT_EQ(controller_.State(), SlotState::kArmed);
-    EXPECT_EQ(ReadAll(path), original) << "arming must not write";
-
-    controller_.FixDemo();
-    EXPECT_EQ(shown_, Shown{std::wstring(message::kModified)});
-    EXPECT_EQ(controller_.State(), SlotState::kFree);
-    EXPECT_EQ(ReadAll(path), Repaired(original));
-
-    controller_.FixDemo();
-    EXPECT_EQ(shown_.back(), message::kNotOpen);
-    EXPECT_EQ(ReadAll(path), Repaired(original));
-}
-
-TEST_F(RepairControllerTest, HealthyDemosAreReportedAndLeftUntouched) {
-    for (const Bytes& head : {Bytes{0xFF, 0xFF, 0xFF, 0xFF}, kRepairedHead, Bytes{1, 0, 0, 0}}) {
+// Each row: a file, what OpenDemo shows, and what the FixDemo after it shows. A healthy demo is
+// held for reading until its message is dismissed; a broken one is armed in silence. Only "Demo
+// has been modified!" may come with a change to the file, and then of its first four bytes
+// only; a second FixDemo always finds nothing open.
+TEST_F(RepairControllerTest, EveryKindOfFileGetsItsMessageAndOnlyARepairWrites) {
+    enum class Kind { kFile, kReadOnly, kMissing, kFolder };
+    struct Case {
+        const char* what;
+        Kind kind;
+        Bytes bytes;
+        Shown on_open;
+        std::wstring_view on_fix;
+    };
+    const auto ok = message::kHealthy, refused = message::kCannotOpen, done = message::kModified,
+               none = message::kNotOpen;
+    const Case cases[] = {
+        {"broken", Kind::kFile, kBroken, {}, done},
+        {"four zero bytes", Kind::kFile, Bytes(4, 0), {}, done},
+        {"length -1", Kind::kFile, DemoBytes({0xFF, 0xFF, 0xFF, 0xFF}), {ok}, none},
+        {"already repaired", Kind::kFile, Repaired(kBroken), {ok}, none},
+        {"not a demo", Kind::kFile, DemoBytes({1, 0, 0, 0}), {ok}, none},
+        {"write-protected", Kind::kReadOnly, kBroken, {refused}, none},
+        {"empty", Kind::kFile, {}, {refused}, none},
+        {"three bytes", Kind::kFile, Bytes(3, 0), {refused}, none},
+        {"missing", Kind::kMissing, {}, {refused}, none},
+        {"folder", Kind::kFolder, {}, {refused}, none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         shown_.clear();
-        const Bytes original = DemoBytes(head);
-        const auto path = dir_.Write("healthy.txt", original);
+        states_.clear();
+        const auto path = dir_.path() / c.what;
+        if (c.kind == Kind::kFolder) {
+            fs::create_directory(path);
+        } else if (c.kind != Kind::kMissing) {
+            dir_.Write(c.what, c.bytes);
+        }
+        if (c.kind == Kind::kReadOnly) {
+            fs::permissions(path, fs::perms::owner_read);  // write-protected
+        }
+        const bool armed = c.on_fix == message::kModified;
 
-        EXPECT_FALSE(controller_.OpenDemo(path));
-        EXPECT_EQ(shown_, Shown{std::wstring(message::kHealthy)});
+        EXPECT_EQ(controller_.OpenDemo(path), armed);
+        EXPECT_EQ(shown_, c.on_open);
+        if (!states_.empty()) {
+            EXPECT_EQ(states_[0],
+                      c.on_open[0] == ok ? SlotState::kHeldForReading : SlotState::kFree);
+        }
+        EXPECT_EQ(controller_.State(), armed ? SlotState::kArmed : SlotState::kFree);
+        controller_.FixDemo();
+        controller_.FixDemo();
+        EXPECT_EQ(Shown(shown_.end() - 2, shown_.end()), (Shown{c.on_fix, message::kNotOpen}));
         EXPECT_EQ(controller_.State(), SlotState::kFree);
-
-        controller_.FixDemo();
-        EXPECT_EQ(shown_.back(), message::kNotOpen);
-        EXPECT_EQ(ReadAll(path), original);
-    }
-}
-
-TEST_F(RepairControllerTest, HealthyDemoIsHeldForReadingUntilTheMessageIsDismissed) {
-    const auto path = dir_.Write("healthy.dmo", DemoBytes({5, 0, 0, 0}));
-    std::vector<SlotState> states;
-    std::vector<bool> writable;
-    demo::RepairController controller(demo::SystemDemoFiles(), [&](std::wstring_view) {
-        states.push_back(controller.State());
-        writable.push_back(demo::SystemDemoFiles().OpenForWriting(path) != nullptr);
-        if (states.size() == 1) {
-            controller.FixDemo();  // a click that got through while the message was up
-        }
-    });
-
-    EXPECT_FALSE(controller.OpenDemo(path));
-    ASSERT_EQ(states.size(), 2u);
-    EXPECT_EQ(states[0], SlotState::kHeldForReading);
-    EXPECT_EQ(states[1], SlotState::kHeldForReading) << "the stray Fix must not take the demo";
-    EXPECT_EQ(controller.State(), SlotState::kFree);
-#ifdef _WIN32
-    EXPECT_FALSE(writable[0]) << "others must not write a demo we are reading";
-#endif
-    EXPECT_NE(demo::SystemDemoFiles().OpenForWriting(path), nullptr) << "closed once dismissed";
-}
-
-TEST_F(RepairControllerTest, ArmedDemoStaysArmedWhateverIsPickedNext) {
-    const Bytes armed_bytes = DemoBytes(kBrokenHead);
-    const Bytes other_bytes = DemoBytes({9, 9, 9, 9});
-    const auto armed = dir_.Write("armed.dmo", armed_bytes);
-    const auto other = dir_.Write("other.dmo", other_bytes);
-    const auto broken = dir_.Write("broken.dmo", armed_bytes);
-    ASSERT_TRUE(controller_.OpenDemo(armed));
-
-    for (const auto& path : {other, armed, broken, dir_.path() / "missing.dmo"}) {
-        EXPECT_FALSE(controller_.OpenDemo(path));
-        EXPECT_EQ(shown_.back(), message::kCannotOpen);
-        EXPECT_EQ(controller_.State(), SlotState::kArmed);
-    }
-    EXPECT_EQ(shown_.size(), 4u);
-
-    controller_.FixDemo();
-    EXPECT_EQ(shown_.back(), message::kModified);
-    EXPECT_EQ(ReadAll(armed), Repaired(armed_bytes));
-    EXPECT_EQ(ReadAll(other), other_bytes);
-    EXPECT_EQ(ReadAll(broken), armed_bytes);
-}
-
-TEST_F(RepairControllerTest, WhatCannotBeOpenedOrIsNoDemoIsRefusedUntouched) {
-    const auto write_protected = dir_.Write("protected.dmo", DemoBytes(kBrokenHead));
-    MakeReadOnly(write_protected);
-    std::vector<std::filesystem::path> refused{dir_.path() / "missing.dmo", dir_.path(),
-                                               write_protected};
-    for (std::size_t size = 0; size < 4; ++size) {
-        refused.push_back(dir_.Write("short" + std::to_string(size) + ".dmo", Bytes(size, 0)));
-    }
-
-    for (const auto& path : refused) {
-        shown_.clear();
-        const bool existed = std::filesystem::is_regular_file(path);
-        const Bytes before = existed ? ReadAll(path) : Bytes{};
-
-        EXPECT_FALSE(controller_.OpenDemo(path)) << path;
-        EXPECT_EQ(shown_, Shown{std::wstring(message::kCannotOpen)}) << path;
-        EXPECT_EQ(controller_.State(), SlotState::kFree) << path;
-        controller_.FixDemo();
-        EXPECT_EQ(shown_.back(), message::kNotOpen);
-        if (existed) {
-            EXPECT_EQ(ReadAll(path), before) << path;
+        if (c.kind == Kind::kFile || c.kind == Kind::kReadOnly) {
+            EXPECT_EQ(ReadAll(path), armed ? Repaired(c.bytes) : c.bytes);
         }
     }
 }
 
-TEST_F(RepairControllerTest, FailedWriteOrCloseIsNeverReportedAsSuccess) {
-    for (const auto fault : {FaultyFiles::Fault::kWriteRefused, FaultyFiles::Fault::kCloseFails}) {
-        FaultyFiles files(fault);
+// A broken demo whose write fails, or else whose close does; opening it gives a copy.
+struct FaultyDemo final : demo::DemoFiles, demo::DemoFile {
+    explicit FaultyDemo(bool fails) : write_fails(fails) {}
+    std::unique_ptr<DemoFile> OpenForReading(const demo::NativePath&) override {
+        return std::make_unique<FaultyDemo>(*this);
+    }
+    std::unique_ptr<DemoFile> OpenForWriting(const demo::NativePath&) override {
+        return std::make_unique<FaultyDemo>(*this);
+    }
+    bool ReadHead(demo::HeadBytes& head) override { return head = {}, true; }
+    bool WriteHead(const demo::HeadBytes&) override { return !write_fails; }
+    bool Close() override { return write_fails; }
+    bool write_fails;
+};
+
+TEST(RepairController, FailedWriteOrCloseIsNeverReportedAsSuccess) {
+    for (const bool write_fails : {true, false}) {
+        FaultyDemo files(write_fails);
         Shown shown;
-        demo::RepairController controller(files,
-                                          [&](std::wstring_view t) { shown.emplace_back(t); });
-        const auto path = dir_.Write("faulty.dmo", DemoBytes(kBrokenHead));
-        ASSERT_TRUE(controller.OpenDemo(path));
-
+        demo::RepairController controller(files, [&](std::wstring_view t) { shown.push_back(t); });
+        ASSERT_TRUE(controller.OpenDemo({}));
         controller.FixDemo();
-        EXPECT_EQ(shown, Shown{std::wstring(message::kNotOpen)});
+        EXPECT_EQ(shown, Shown{message::kNotOpen}) << write_fails;
         EXPECT_EQ(controller.State(), SlotState::kFree);
     }
 }
 
-TEST_F(RepairControllerTest, ProgramEndClosesTheArmedDemoUnwritten) {
-    const Bytes original = DemoBytes(kBrokenHead);
-    const auto path = dir_.Write("left.dmo", original);
-    {
-        demo::RepairController controller(demo::SystemDemoFiles(), Record());
-        ASSERT_TRUE(controller.OpenDemo(path));
-    }
-    EXPECT_EQ(ReadAll(path), original);
-    EXPECT_NE(demo::SystemDemoFiles().OpenForWriting(path), nullptr) << "the demo was let go";
-}
-
-TEST_F(RepairControllerTest, UnicodeAndLongPathsAreRepaired) {
-    auto long_dir = dir_.path();
-    for (int i = 0; i < 6; ++i) {
-        long_dir /= std::string(48, static_cast<char>('a' + i));
-    }
-    std::filesystem::create_directories(long_dir);
-    const std::vector<std::filesystem::path> names{u8"Запись демо.dmo", u8"デモ 録画.dmo",
-                                                   u8"λ & ω.dmo", long_dir / u8"長い.dmo"};
-    for (const auto& name : names) {
-        const Bytes original = DemoBytes(kBrokenHead);
-        const auto path = dir_.Write(name, original);
-        ASSERT_EQ(ReadAll(path), original) << "test setup could not write " << path;
-
-        ASSERT_TRUE(controller_.OpenDemo(path)) << path;
-        controller_.FixDemo();
-        EXPECT_EQ(ReadAll(path), Repaired(original)) << path;
-    }
-    EXPECT_GT(names.back().native().size(), 260u);
-}
-
-TEST_F(RepairControllerTest, HugeSparseDemoKeepsItsSizeAndTail) {
+// A 5 GiB sparse demo, its name in three scripts, past MAX_PATH: its size and its tail stay.
+TEST_F(RepairControllerTest, HugeDemoWithALongUnicodePathIsRepairedInPlace) {
+    const auto folder = dir_.path() / std::string(150, 'a') / std::string(150, 'b');
+    fs::create_directories(folder);
     constexpr std::uintmax_t kSize = 5ull << 30;
-    const auto path = dir_.Write("huge.dmo", kBrokenHead);
-    std::filesystem::resize_file(path, kSize);
-    {
-        std::fstream tail(path, std::ios::in | std::ios::out | std::ios::binary);
-        tail.seekp(static_cast<std::streamoff>(kSize - 4));
-        tail.write("TAIL", 4);
-    }
-
-    ASSERT_TRUE(controller_.OpenDemo(path));
+    const auto huge = dir_.Write(folder / u8"Запись デモ λ & ω.dmo", Bytes(4, 0));
+    ASSERT_EQ(ReadAll(huge), Bytes(4, 0)) << "test setup could not write " << huge;
+    ASSERT_GT(huge.native().size(), 260u);
+    fs::resize_file(huge, kSize);
+    std::fstream(huge, std::ios::in | std::ios::out | std::ios::binary)
+        .seekp(static_cast<std::streamoff>(kSize - 4))
+        .write("TAIL", 4);
+    ASSERT_TRUE(controller_.OpenDemo(huge));
     controller_.FixDemo();
-    EXPECT_EQ(shown_, Shown{std::wstring(message::kModified)});
-    EXPECT_EQ(std::filesystem::file_size(path), kSize);
-
-    std::ifstream in(path, std::ios::binary);
-    char head[8]{};
-    in.read(head, 8);
-    EXPECT_EQ(Bytes(head, head + 8), (Bytes{0x00, 0x75, 0x2B, 0x7D, 0, 0, 0, 0}));
-    char tail[4]{};
-    in.seekg(static_cast<std::streamoff>(kSize - 4));
-    in.read(tail, 4);
+    EXPECT_EQ(shown_.back(), message::kModified);
+    EXPECT_EQ(fs::file_size(huge), kSize);
+    char head[8]{}, tail[4]{};
+    std::ifstream(huge, std::ios::binary)
+        .read(head, 8)
+        .seekg(static_cast<std::streamoff>(kSize - 4))
+        .read(tail, 4);
+    EXPECT_EQ(Bytes(head, head + 8), Repaired(Bytes(8, 0)));
     EXPECT_EQ(std::string(tail, 4), "TAIL");
 }
-
-#ifdef _WIN32
-// Another program holds the demo open. A reader that lets us write may stay; anyone who writes,
-// or who will not share, keeps the demo from being armed.
-TEST_F(RepairControllerTest, DemoHeldByAnotherProgram) {
-    struct Holder {
-        DWORD access;
-        DWORD share;
-        bool armed;
-    };
-    constexpr DWORD kRead = FILE_SHARE_READ, kWrite = FILE_SHARE_WRITE, kDelete = FILE_SHARE_DELETE;
-    for (const Holder holder : {Holder{GENERIC_READ, 0, false}, Holder{GENERIC_READ, kRead, false},
-                                Holder{GENERIC_READ, kRead | kWrite, true},
-                                Holder{GENERIC_READ, kRead | kWrite | kDelete, true},
-                                Holder{GENERIC_WRITE, kRead | kWrite | kDelete, false}}) {
-        shown_.clear();
-        const auto path = dir_.Write("held.dmo", kBrokenHead);
-        const HANDLE other = CreateFileW(path.c_str(), holder.access, holder.share, nullptr,
-                                         OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(other, INVALID_HANDLE_VALUE);
-
-        EXPECT_EQ(controller_.OpenDemo(path), holder.armed) << holder.access << " " << holder.share;
-        controller_.FixDemo();
-        CloseHandle(other);
-        if (holder.armed) {
-            EXPECT_EQ(shown_, (Shown{std::wstring(message::kModified)}));
-            EXPECT_EQ(ReadAll(path), kRepairedHead);
-        } else {
-            EXPECT_EQ(shown_,
-                      (Shown{std::wstring(message::kCannotOpen), std::wstring(message::kNotOpen)}));
-            EXPECT_EQ(ReadAll(path), kBrokenHead);
-        }
-    }
-}
-#endif
 
 }  // namespace

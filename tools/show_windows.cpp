@@ -1,7 +1,10 @@
 // Starts the program with its Info window open beside the main window, prints both windows'
-// screen rectangles, then keeps them up until a line arrives on standard input. Used by
-// the screenshot script.
+// screen rectangles, then keeps them up until a line arrives on standard input. Used by the
+// screenshot script. With a DPI (and a message font), the program runs with those settings.
+// Usage: show_windows PROGRAM.exe [DPI [FONT_FACE POINTS]]
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include "app_driver.h"
 
@@ -16,15 +19,20 @@ void Print(const char* name, HWND window) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PROGRAM.exe\n", argv[0]);
+        std::fprintf(stderr, "usage: show_windows PROGRAM.exe [DPI [FONT_FACE POINTS]]\n");
         return 2;
     }
-    AppDriver::exe = std::filesystem::absolute(argv[1]);
-    AppDriver app;
-    app.Click(ui::MainWindow::kInfo);
-    const HWND info = app.WaitForWindow(L"frmInfo", L"Info");
+    std::unique_ptr<DisplaySettings> settings;
+    if (argc > 2) {
+        settings = std::make_unique<DisplaySettings>(std::wcstoul(argv[2], nullptr, 10),
+                                                     argc > 4 ? argv[3] : nullptr,
+                                                     argc > 4 ? _wtoi(argv[4]) : 0);
+    }
+    AppDriver app(std::filesystem::absolute(argv[1]));
+    settings.reset();  // the program has read them
+    const HWND info = app.OpenInfo();
     if (info == nullptr) {
         return 1;
     }

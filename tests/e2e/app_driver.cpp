@@ -1,44 +1,16 @@
 #include "app_driver.h"
 
 #include <stdexcept>
-#include <vector>
 
 namespace {
 
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kMessageCaption[] = L"Vorlax Demo Fixer";
 constexpr int kMessageTextId = 0xFFFF;
-// The Open dialog's file-name box: a combo box (cmb13) on current dialogs, an edit (edt1) on old.
-constexpr int kFileNameCombo = 0x47C;
-constexpr int kFileNameEdit = 0x480;
-
-struct Search {
-    DWORD process;
-    const wchar_t* window_class;
-    const wchar_t* caption;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK Collect(HWND window, LPARAM param) {
-    auto& search = *reinterpret_cast<Search*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t window_class[64]{};
-    GetClassNameW(window, window_class, static_cast<int>(std::size(window_class)));
-    if (process == search.process && IsWindowVisible(window) &&
-        std::wstring(window_class) == search.window_class &&
-        AppDriver::Text(window) == search.caption) {
-        search.found.push_back(window);
-    }
-    return TRUE;
-}
-
-std::vector<HWND> TopLevelWindows(DWORD process, const wchar_t* window_class,
-                                  const wchar_t* caption) {
-    Search search{process, window_class, caption, {}};
-    EnumWindows(&Collect, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+// The Open dialog's file-name box (cmb13).
+constexpr int kFileNameBox = 0x47C;
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kMetricsKey[] = L"Control Panel\\Desktop\\WindowMetrics";
 
 // Starts `command` with `folder` as its current folder (ours when empty).
 bool StartProcess(std::wstring command, const std::filesystem::path& folder,
@@ -49,7 +21,19 @@ bool StartProcess(std::wstring command, const std::filesystem::path& folder,
                           folder.empty() ? nullptr : folder.c_str(), &startup, &process) != 0;
 }
 
+// Presses `button` of a dialog and waits for the dialog to close.
+void PressAndWaitForClose(HWND dialog, int button) {
+    PostMessageW(dialog, WM_COMMAND, button, 0);
+    WaitUntil([&] { return !IsWindow(dialog); });
+}
+
 }  // namespace
+
+std::filesystem::path TestFolder() {
+    wchar_t path[MAX_PATH]{};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).parent_path();
+}
 
 bool RunToEnd(std::wstring command, const std::filesystem::path& folder) {
     PROCESS_INFORMATION process{};
@@ -66,7 +50,6 @@ AppDriver::AppDriver(const std::filesystem::path& program) {
     if (!StartProcess(L"\"" + program.wstring() + L"\"", {}, process_)) {
         throw std::runtime_error("cannot start the program");
     }
-    WaitForInputIdle(process_.hProcess, 10000);
     main_ = WaitForWindow(L"frmVorlax", L"Vorlax Demo Fixer v1.0.");
     if (main_ == nullptr) {
         throw std::runtime_error("the main window did not appear");
@@ -84,56 +67,62 @@ AppDriver::~AppDriver() {
 
 std::wstring AppDriver::Text(HWND window) {
     wchar_t text[2048]{};
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
-                             SMTO_ABORTIFHUNG, 5000, &copied)) {
-        return L"<no answer>";
+    const auto length =
+        SendMessageW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    return std::wstring(text, static_cast<std::size_t>(length));
+}
+
+HWND AppDriver::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(process_.dwThreadId, &info);
+    return info.hwndFocus;
+}
+
+void AppDriver::Press(WORD key) const {
+    PostMessageW(Focus(), WM_KEYDOWN, key, 1);
+}
+
+std::vector<HWND> AppDriver::Windows(const wchar_t* window_class, const wchar_t* caption) const {
+    std::vector<HWND> found;
+    for (HWND window = nullptr;
+         (window = FindWindowExW(nullptr, window, window_class, caption)) != nullptr;) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == process_.dwProcessId && IsWindowVisible(window)) {
+            found.push_back(window);
+        }
     }
-    return std::wstring(text, copied);
-}
-
-void AppDriver::Click(HWND window, int id) const {
-    // Posted, because the click may open a modal window that a sent message would wait on.
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
-HWND AppDriver::FindWindowNow(const wchar_t* window_class, const wchar_t* caption) const {
-    const auto found = TopLevelWindows(process_.dwProcessId, window_class, caption);
-    return found.empty() ? nullptr : found.front();
-}
-
-int AppDriver::CountWindows(const wchar_t* window_class, const wchar_t* caption) const {
-    return static_cast<int>(TopLevelWindows(process_.dwProcessId, window_class, caption).size());
+    return found;
 }
 
 HWND AppDriver::WaitForWindow(const wchar_t* window_class, const wchar_t* caption) const {
-    HWND window = nullptr;
-    WaitUntil([&] { return (window = FindWindowNow(window_class, caption)) != nullptr; });
-    return window;
+    std::vector<HWND> found;
+    WaitUntil([&] { return !(found = Windows(window_class, caption)).empty(); });
+    return found.empty() ? nullptr : found.front();
+}
+
+HWND AppDriver::OpenInfo() const {
+    Click(ui::MainWindow::kInfo);
+    return WaitForWindow(L"frmInfo", L"Info");
+}
+
+HWND AppDriver::ShowOpenDialog() const {
+    Click(ui::MainWindow::kOpen);
+    return WaitForWindow(kDialogClass, L"Open");
 }
 
 void AppDriver::OpenFile(const std::filesystem::path& path) const {
-    Click(ui::MainWindow::kOpen);
-    const HWND dialog = WaitForWindow(kDialogClass, L"Open");
-    if (dialog == nullptr) {
-        throw std::runtime_error("the Open dialog did not appear");
+    const HWND dialog = ShowOpenDialog();
+    if (!path.empty()) {
+        SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(path.c_str()));
     }
-    HWND name = GetDlgItem(dialog, kFileNameCombo);
-    if (name == nullptr) {
-        name = GetDlgItem(dialog, kFileNameEdit);
-    }
-    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    WaitUntil([&] { return !IsWindow(dialog); });
+    PressAndWaitForClose(dialog, IDOK);
 }
 
 void AppDriver::CancelOpenFile() const {
-    Click(ui::MainWindow::kOpen);
-    const HWND dialog = WaitForWindow(kDialogClass, L"Open");
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    WaitUntil([&] { return !IsWindow(dialog); });
+    PressAndWaitForClose(ShowOpenDialog(), IDCANCEL);
 }
 
 bool AppDriver::Arm(const std::filesystem::path& path) const {
@@ -142,7 +131,7 @@ bool AppDriver::Arm(const std::filesystem::path& path) const {
 }
 
 bool AppDriver::MessageIsUp() const {
-    return FindWindowNow(kDialogClass, kMessageCaption) != nullptr;
+    return !Windows(kDialogClass, kMessageCaption).empty();
 }
 
 std::wstring AppDriver::MessageText() const {
@@ -151,17 +140,32 @@ std::wstring AppDriver::MessageText() const {
 }
 
 std::wstring AppDriver::DismissMessage() const {
-    const HWND box = WaitForWindow(kDialogClass, kMessageCaption);
-    if (box == nullptr) {
-        return L"<no message>";
+    const std::wstring text = MessageText();
+    for (const HWND box : Windows(kDialogClass, kMessageCaption)) {
+        PressAndWaitForClose(box, IDOK);
     }
-    const std::wstring text = Text(GetDlgItem(box, kMessageTextId));
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    WaitUntil([&] { return !IsWindow(box); });
     return text;
 }
 
 bool AppDriver::WaitForExit(std::chrono::milliseconds timeout) const {
     return WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) ==
            WAIT_OBJECT_0;
+}
+
+DisplaySettings::DisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    if (font_face != nullptr) {
+        // Stored as at 96 DPI; the system scales it.
+        LOGFONTW font{-MulDiv(points, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                      DEFAULT_CHARSET,         0, 0, 0, 0,         {}};
+        lstrcpynW(font.lfFaceName, font_face, LF_FACESIZE);
+        RegSetKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont", REG_BINARY, &font,
+                        sizeof(font));
+    }
+}
+
+// Without the values, the system takes its defaults again.
+DisplaySettings::~DisplaySettings() {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
 }
