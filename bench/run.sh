@@ -1,27 +1,29 @@
 #!/usr/bin/env bash
-# Measures the program against a bare Win32 program under Wine (inside Xvfb): start-up time,
-# peak memory, size of the stripped exe and the DLLs it imports, and the cost of a repair.
-# Installs what is missing and builds first.
+# Measures the program against a bare Win32 program under Wine (inside Xvfb), for the x64 and the
+# x86 build: start-up time, peak memory, size of the stripped exe and the DLLs it imports, and the
+# cost of a repair. Installs what is missing and builds first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows >/dev/null
-
-exe="build/windows/ui/Vorlax Demo Fixer.exe"
-size=$(stat -c %s "$exe")
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(wine --version 2>/dev/null)"
-echo "stripped exe: $size bytes ($((size / 1024)) KiB; goal <= 128 KiB)"
-echo "imports: $(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print $3}' | tr '\n' ' ')"
 
-cat > build/windows/bench/run-inside.sh <<'INNER'
+for preset in windows windows-x86; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" >/dev/null
+    exe="build/$preset/ui/Vorlax Demo Fixer.exe"
+    size=$(stat -c %s "$exe")
+    echo "== $preset"
+    echo "stripped exe: $size bytes ($((size / 1024)) KiB; goal <= 160 KiB)"
+    echo "imports: $(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print $3}' | tr '\n' ' ')"
+    cat > "build/$preset/bench/run-inside.sh" <<INNER
 set -euo pipefail
-source tools/wine-env.sh build/windows/wineprefix
+source tools/wine-env.sh build/wineprefix
 wine_start unmanaged
 trap wine_stop EXIT
 status=0
-(cd build/windows/bench && wine startup_bench.exe "..\\ui\\Vorlax Demo Fixer.exe" bare_window.exe 15) || status=$?
-(cd build/windows/bench && wine repair_bench.exe) || status=$?
-exit $status
+(cd build/$preset/bench && wine startup_bench.exe "..\\\\ui\\\\Vorlax Demo Fixer.exe" bare_window.exe 15) || status=\$?
+(cd build/$preset/bench && wine repair_bench.exe) || status=\$?
+exit \$status
 INNER
-xvfb-run -a -s "-screen 0 1024x768x24" bash build/windows/bench/run-inside.sh
+    xvfb-run -a -s "-screen 0 1024x768x24" bash "build/$preset/bench/run-inside.sh"
+done

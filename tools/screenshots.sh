@@ -1,20 +1,33 @@
 #!/usr/bin/env bash
-# Saves a picture of each window into docs/: the main window and the Info window, as Wine draws
-# them under Xvfb at 96 DPI. Run it inside xvfb-run, after a build of the windows preset.
+# Saves pictures of both windows into docs/, as Wine draws them on a virtual screen (Xvfb): at
+# 96 DPI with Wine's own message font, and at 144 DPI (150%) with a 9-point DejaVu Sans message
+# font, as wide as the Segoe UI of Windows 10 and 11. Builds the windows preset first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source tools/wine-env.sh build/windows/wineprefix
+if [ -z "${VORLAX_ON_XVFB:-}" ]; then
+    tools/install-deps.sh
+    cmake --preset windows >/dev/null
+    cmake --build --preset windows >/dev/null
+    VORLAX_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+source tools/wine-env.sh build/wineprefix
 wine_start unmanaged
 trap wine_stop EXIT
 mkdir -p docs
 
-exe_dir=build/windows/ui
-coproc SHOW { cd "$exe_dir" && wine ../tests/show_windows.exe "Vorlax Demo Fixer.exe" 2>/dev/null; }
-read -r _ mx my mw mh <&"${SHOW[0]}"
-read -r _ ix iy iw ih <&"${SHOW[0]}"
-import -window root "$WINEPREFIX/screen.png"
-convert "$WINEPREFIX/screen.png" -crop "${mw}x${mh}+${mx}+${my}" +repage docs/main-window.png
-convert "$WINEPREFIX/screen.png" -crop "${iw}x${ih}+${ix}+${iy}" +repage docs/info-window.png
-echo >&"${SHOW[1]}"
-wait "$SHOW_PID" || true
-echo "Saved docs/main-window.png and docs/info-window.png"
+# shot SUFFIX [DPI FONT_FACE POINTS]
+shot() {
+    local suffix=$1
+    shift
+    coproc SHOW { cd build/windows/ui && wine ../tests/show_windows.exe "Vorlax Demo Fixer.exe" "$@" 2>/dev/null; }
+    read -r _ mx my mw mh <&"${SHOW[0]}"
+    read -r _ ix iy iw ih <&"${SHOW[0]}"
+    import -window root "$WINEPREFIX/screen.png"
+    convert "$WINEPREFIX/screen.png" -crop "${mw}x${mh}+${mx}+${my}" +repage "docs/main-window$suffix.png"
+    convert "$WINEPREFIX/screen.png" -crop "${iw}x${ih}+${ix}+${iy}" +repage "docs/info-window$suffix.png"
+    echo >&"${SHOW[1]}"
+    wait "$SHOW_PID" || true
+    echo "Saved docs/main-window$suffix.png and docs/info-window$suffix.png"
+}
+shot ""
+shot "-150" 144 "DejaVu Sans" 9
