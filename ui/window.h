@@ -52,6 +52,9 @@ protected:
                 ApplyDpi(WindowDpi(hwnd_));
                 return 0;
             case WM_NCDESTROY:
+                // The window may be made again: nothing of this one is kept.
+                focus_ = nullptr;
+                fonts_.clear();
                 WindowClosed();
                 break;
             case WM_DPICHANGED:
@@ -110,7 +113,8 @@ private:
         SetFocus(focus_);
     }
 
-    // Enter presses the focused push button; elsewhere it sends IDOK, which no control has.
+    // Enter presses the focused push button; elsewhere the dialog manager sends IDOK, which no
+    // control has.
     LRESULT DefaultButton() const {
         const HWND focus = GetFocus();
         if (focus == nullptr || !IsChild(hwnd_, focus) ||
