@@ -20,12 +20,17 @@ using namespace demo::message;
 
 const Bytes kBroken = DemoBytes({0, 0, 0, 0});
 
-// Every test runs against both builds: the program, and its double that finds none of the
-// functions newer than Windows 7 and so takes every fallback.
-class ProgramTest : public testing::TestWithParam<fs::path> {
+// Every test runs against both builds, the program and its double that finds none of the
+// functions newer than Windows 7 and so takes every fallback; and at 100% and 150% with a
+// 9-point message font as wide as the Segoe UI of Windows 10 and 11.
+class ProgramTest : public testing::TestWithParam<std::tuple<fs::path, int>> {
 protected:
+    const fs::path& program() const { return std::get<0>(GetParam()); }
+    int dpi() const { return std::get<1>(GetParam()); }
+
+    const DisplaySettings settings_{static_cast<DWORD>(dpi()), L"DejaVu Sans", 9};
     TempDir dir_;
-    AppDriver app_{GetParam()};
+    AppDriver app_{program()};
 };
 
 TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
@@ -72,7 +77,7 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
 TEST_P(ProgramTest, ProgramEndsByExitOrWithItsLastWindowAndWritesNothing) {
     const auto demo = dir_.Write("armed.dmo", kBroken);
     for (const bool exit : {true, false}) {
-        AppDriver app(GetParam());
+        AppDriver app(program());
         ASSERT_TRUE(app.Arm(demo));
         const HWND info = app.OpenInfo();
         ASSERT_NE(info, nullptr);
@@ -261,37 +266,34 @@ void ExpectPicture(HWND picture, const fs::path& file) {
     EXPECT_TRUE(pixels == shown) << file;
 }
 
-// With a 9-point message font wider than Segoe UI, at 100% and 150%: both windows take their
-// size in twips at that DPI, the labels show their whole text, and the credit picture is the one
-// drawn for that scale.
+// Both windows take their size in twips at the DPI, the labels show their whole text, and the
+// credit picture is the one drawn for that scale.
 TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
-    for (const int dpi : {96, 144}) {
-        SCOPED_TRACE(dpi);
-        const DisplaySettings settings(dpi, L"DejaVu Sans", 9);
-        AppDriver app(GetParam());
-        const HWND info = app.OpenInfo();
-        ASSERT_NE(info, nullptr);
-        RECT box{};
-        GetWindowRect(info, &box);  // side by side, so that nothing is covered
-        SetWindowPos(info, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
-        SetWindowPos(app.main_window(), nullptr, box.right - box.left, 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
-        Sleep(300);
-        for (const auto& [window, twips] : {std::pair{app.main_window(), MainWindow::kClientTwips},
-                                            std::pair{info, InfoWindow::kClientTwips}}) {
-            GetClientRect(window, &box);
-            EXPECT_EQ(box.right, MulDiv(twips.cx, dpi, 1440));
-            EXPECT_EQ(box.bottom, MulDiv(twips.cy, dpi, 1440));
-        }
-        ExpectWholeText(GetDlgItem(info, InfoWindow::kLabel1), L"DejaVu Sans", 0x00FF00);
-        ExpectPicture(app.Control(MainWindow::kImage1),
-                      TestFolder() / (dpi == 96 ? L"credit.jpg" : L"credit-150.jpg"));
+    const HWND info = app_.OpenInfo();
+    ASSERT_NE(info, nullptr);
+    RECT box{};
+    GetWindowRect(info, &box);  // side by side, so that nothing is covered
+    SetWindowPos(info, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+    SetWindowPos(app_.main_window(), nullptr, box.right - box.left, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+    Sleep(300);
+    for (const auto& [window, twips] : {std::pair{app_.main_window(), MainWindow::kClientTwips},
+                                        std::pair{info, InfoWindow::kClientTwips}}) {
+        GetClientRect(window, &box);
+        EXPECT_EQ(box.right, MulDiv(twips.cx, dpi(), 1440));
+        EXPECT_EQ(box.bottom, MulDiv(twips.cy, dpi(), 1440));
     }
+    ExpectWholeText(GetDlgItem(info, InfoWindow::kLabel1), L"DejaVu Sans", 0x00FF00);
+    ExpectPicture(app_.Control(MainWindow::kImage1),
+                  TestFolder() / (dpi() == 96 ? L"credit.jpg" : L"credit-150.jpg"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, ProgramTest, testing::ValuesIn(AppDriver::programs),
+INSTANTIATE_TEST_SUITE_P(Builds, ProgramTest,
+                         testing::Combine(testing::ValuesIn(AppDriver::programs),
+                                          testing::Values(96, 144)),
                          [](const auto& build) {
-                             return build.index == 0 ? "Program" : "AsOnWindows7";
+                             return std::string(build.index < 2 ? "Program" : "AsOnWindows7") +
+                                    (std::get<1>(build.param) == 96 ? "At100" : "At150");
                          });
 
 }  // namespace
