@@ -6,6 +6,16 @@
 namespace ui {
 namespace {
 
+// The functions newer than Windows 7 SP1; each is null where the running Windows lacks it.
+struct NewerFunctions {
+    // Windows 8, or 7 with KB2533623.
+    BOOL(WINAPI* set_default_dll_directories)(DWORD flags);
+    // Windows 10 1607, all three.
+    UINT(WINAPI* get_dpi_for_window)(HWND window);
+    BOOL(WINAPI* adjust_window_rect_ex_for_dpi)(RECT*, DWORD style, BOOL, DWORD ex_style, UINT);
+    BOOL(WINAPI* system_parameters_info_for_dpi)(UINT action, UINT, void*, UINT, UINT dpi);
+};
+
 template <typename Function>
 void Find(Function*& function, const wchar_t* module, const char* name) {
 #ifdef VORLAX_AS_ON_WINDOWS_7
@@ -28,8 +38,6 @@ UINT SystemDpi() {
     return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
-}  // namespace
-
 const NewerFunctions& Newer() {
     static const NewerFunctions newer = [] {
         NewerFunctions found{};
@@ -41,6 +49,8 @@ const NewerFunctions& Newer() {
     }();
     return newer;
 }
+
+}  // namespace
 
 void RestrictDllSearch() {
     if (Newer().set_default_dll_directories != nullptr &&

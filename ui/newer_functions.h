@@ -4,18 +4,9 @@
 
 namespace ui {
 
-// Functions of Windows versions newer than 7 SP1, looked up at run time so that the program
-// starts on Windows 7; each is null where the running Windows lacks it. Use them through the
-// functions below, which fall back on what Windows 7 has.
-struct NewerFunctions {
-    BOOL(WINAPI* set_default_dll_directories)(DWORD flags);  // Windows 8, or 7 with KB2533623
-    UINT(WINAPI* get_dpi_for_window)(HWND window);           // this and the next: Windows 10 1607
-    BOOL(WINAPI* adjust_window_rect_ex_for_dpi)
-    (RECT* rect, DWORD style, BOOL menu, DWORD ex_style, UINT dpi);
-    BOOL(WINAPI* system_parameters_info_for_dpi)
-    (UINT action, UINT param, void* value, UINT ini, UINT dpi);
-};
-const NewerFunctions& Newer();
+// Windows 7 SP1 lacks some functions the program uses where they exist: per-window DPI and a DLL
+// search restricted to System32. These look them up at run time and otherwise fall back on
+// what Windows 7 has.
 
 // Keeps DLLs planted beside the program from being loaded: DLLs are searched for in System32
 // only or, without SetDefaultDllDirectories, at least never in the current folder.
