@@ -1,5 +1,6 @@
 #include "layout.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -48,11 +49,12 @@ bool Fits(HDC dc, HFONT font, const TextRoom& room) {
     return needed.right <= room.width && needed.bottom <= room.height;
 }
 
-// The largest size of `face`, no larger than it is, at which the text fits its room.
+// The largest size of `face`, smaller than it is, at which the text fits its room (the smallest
+// size tried when none does).
 UniqueFont LargestFitting(HDC dc, LOGFONTW face, const TextRoom& room) {
     const int sign = face.lfHeight < 0 ? -1 : 1;
     UniqueFont font;
-    for (int size = std::abs(face.lfHeight); size >= 1; --size) {
+    for (int size = std::max<int>(std::abs(face.lfHeight) - 1, 1); size >= 1; --size) {
         face.lfHeight = sign * size;
         font = UniqueFont(CreateFontIndirectW(&face));
         if (font && Fits(dc, font.get(), room)) {
