@@ -35,7 +35,8 @@ const Colours InfoWindow::kColours[] = {
     {kLabel2, 0x00C000, kBlack},
 };
 
-void InfoWindow::Show() {
+void InfoWindow::Show(HWND opener) {
+    opener_ = opener;
     if (hwnd_ == nullptr) {
         // No icon of its own, and the modal frame keeps the caption free of the default one.
         Create(L"Info", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, nullptr,
@@ -49,9 +50,23 @@ void InfoWindow::Show() {
 }
 
 void InfoWindow::Close() {
-    if (hwnd_ != nullptr) {
-        DestroyWindow(hwnd_);
+    if (hwnd_ == nullptr) {
+        return;
     }
+    // An unowned window that closes hands the activation to whichever window is next, maybe
+    // another program's: give it back to the window it was opened from while this one is up.
+    if (GetActiveWindow() == hwnd_ && IsWindow(opener_) && IsWindowEnabled(opener_)) {
+        SetActiveWindow(opener_);
+    }
+    DestroyWindow(hwnd_);
+}
+
+LRESULT InfoWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_CLOSE) {  // the frame's close command
+        Close();
+        return 0;
+    }
+    return HandleCommon(message, wparam, lparam);
 }
 
 // Esc (IDCANCEL) closes the window as its Close button does.

@@ -14,14 +14,16 @@ public:
     static const Control kControls[3];
     static const Colours kColours[3];
 
-    // Creates the window if none is open, and brings it to the front.
-    void Show();
+    // Creates the window if none is open, and brings it to the front. When it closes, the
+    // activation goes back to `opener`.
+    void Show(HWND opener);
     void Close();
 
     void OnCommand(int id);
-    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-        return HandleCommon(message, wparam, lparam);
-    }
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+private:
+    HWND opener_ = nullptr;
 };
 
 }  // namespace ui

@@ -1,9 +1,7 @@
 #include <windows.h>
 
-#include "demo/repair_controller.h"
 #include "info_window.h"
 #include "main_window.h"
-#include "message_box.h"
 #include "newer_functions.h"
 
 namespace {
@@ -28,9 +26,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A program run from a Downloads folder must not load DLLs planted beside it.
     ui::RestrictDllSearch();
 
-    demo::RepairController controller(demo::SystemDemoFiles(), ui::ShowMessage);
     ui::InfoWindow info;
-    ui::MainWindow main_window(controller, info);
+    ui::MainWindow main_window(demo::SystemDemoFiles(), info);
     if (!main_window.Create()) {
         return 1;
     }

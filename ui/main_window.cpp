@@ -52,8 +52,9 @@ const Colours MainWindow::kColours[] = {
     {kDisplay, kSystemWindowText, kSystemWindow},
 };
 
-MainWindow::MainWindow(demo::RepairController& controller, InfoWindow& info)
-    : controller_(controller), info_(info) {}
+MainWindow::MainWindow(demo::DemoFiles& files, InfoWindow& info)
+    : controller_(files, [this](std::wstring_view text) { ShowMessage(hwnd_, text); }),
+      info_(info) {}
 
 bool MainWindow::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -96,7 +97,7 @@ void MainWindow::OnCommand(int id) {
             controller_.FixDemo();
             break;
         case kInfo:
-            info_.Show();
+            info_.Show(hwnd_);
             break;
         case kExit:
             OnExit();
@@ -110,7 +111,7 @@ void MainWindow::OnOpen() {
         return;
     }
     if (controller_.OpenDemo(*path) && !ShowArmedPath(*path)) {
-        ShowMessage(demo::message::kCannotOpen);
+        ShowMessage(hwnd_, demo::message::kCannotOpen);
     }
 }
 

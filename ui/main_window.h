@@ -23,7 +23,8 @@ public:
     static const Control kControls[7];
     static const Colours kColours[5];
 
-    MainWindow(demo::RepairController& controller, InfoWindow& info);
+    // The repair's messages are owned by this window.
+    MainWindow(demo::DemoFiles& files, InfoWindow& info);
 
     bool Create();
 
@@ -37,7 +38,7 @@ private:
     void DrawCreditPicture(const DRAWITEMSTRUCT& item);
     void LoadCreditPicture(int resource_id);
 
-    demo::RepairController& controller_;
+    demo::RepairController controller_;
     InfoWindow& info_;
     OpenDialog open_dialog_;
     UniqueBitmap credit_picture_;

@@ -1,20 +1,51 @@
 #include "message_box.h"
 
-#include <windows.h>
-
 #include <string>
+#include <vector>
 
 namespace ui {
+namespace {
 
-void ShowMessage(std::wstring_view text) {
-    const std::wstring line(text);
-    const HWND active = GetActiveWindow();
-    // Task-modal without an owner disables all the program's windows, the unowned Info included.
-    MessageBoxW(nullptr, line.c_str(), kAppTitle, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
-    // An ownerless box hands the activation to no one when it closes: give it back.
-    if (active != nullptr && IsWindow(active)) {
-        SetForegroundWindow(active);
+// Disables the program's other enabled windows for its lifetime: an owned box disables only its
+// owner, and no action may start in the Info window while a message is up.
+class OtherWindowsDisabled {
+public:
+    explicit OtherWindowsDisabled(HWND owner) : owner_(owner) {
+        EnumThreadWindows(GetCurrentThreadId(), &OtherWindowsDisabled::Disable,
+                          reinterpret_cast<LPARAM>(this));
     }
+    OtherWindowsDisabled(const OtherWindowsDisabled&) = delete;
+    OtherWindowsDisabled& operator=(const OtherWindowsDisabled&) = delete;
+    ~OtherWindowsDisabled() {
+        for (const HWND window : disabled_) {
+            if (IsWindow(window)) {
+                EnableWindow(window, TRUE);
+            }
+        }
+    }
+
+private:
+    static BOOL CALLBACK Disable(HWND window, LPARAM self_pointer) {
+        auto& self = *reinterpret_cast<OtherWindowsDisabled*>(self_pointer);
+        if (window != self.owner_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
+            EnableWindow(window, FALSE);
+            self.disabled_.push_back(window);
+        }
+        return TRUE;
+    }
+
+    HWND owner_;
+    std::vector<HWND> disabled_;
+};
+
+}  // namespace
+
+void ShowMessage(HWND owner, std::wstring_view text) {
+    const std::wstring line(text);
+    const OtherWindowsDisabled others(owner);
+    // Owned, the box stays above its window, comes forward with it and, when dismissed, hands
+    // the activation back to it.
+    MessageBoxW(owner, line.c_str(), kAppTitle, MB_OK | MB_APPLMODAL);
 }
 
 }  // namespace ui
