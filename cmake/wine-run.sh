@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs a Windows test binary under Wine, in the prefix the builds share.
-# Usage: wine-run.sh PREFIX PROGRAM [ARGUMENTS...]
-export WINEPREFIX="$1"
+# Usage: wine-run.sh PREFIX PROGRAM [ARGUMENTS...]   (VORLAX_WINEPREFIX, when set, overrides PREFIX)
+export WINEPREFIX="${VORLAX_WINEPREFIX:-$1}"
 shift
 export WINEDEBUG=-all
 # Wine maps file names through the Unix locale; the tests use non-ASCII names.

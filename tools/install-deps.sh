@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
-          wine32:i386 xvfb xauth imagemagick fonts-wine fonts-liberation fonts-dejavu-core
+          wine32:i386 xvfb xauth openbox imagemagick fonts-wine fonts-liberation fonts-dejavu-core
           googletest clang-format)
 missing=()
 for p in "${packages[@]}"; do

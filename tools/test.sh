@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and tests everything: the Linux build of the core (with sanitizers), then the Windows
-# x64 and x86 builds under Wine. Installs what is missing first.
+# x64 and x86 builds under Wine, without a window manager and then the focus tests under one.
+# Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,7 @@ for preset in windows windows-x86; do
     cmake --preset "$preset"
     cmake --build --preset "$preset"
     tools/windows-tests.sh "$preset" || failed=1
+    tools/windows-tests.sh "$preset" --window-manager || failed=1
 done
 
 exit "$failed"

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Runs one Windows build's tests under Wine, on a virtual screen (Xvfb) of its own.
-# Usage: tools/windows-tests.sh [PRESET] [CTEST ARGUMENTS...]   (PRESET: windows or windows-x86)
+# Runs one Windows build's tests under Wine, on a virtual screen (Xvfb) of its own. With
+# --window-manager, runs the tests labelled window-manager, and only those, under openbox, in a
+# Wine prefix of their own; without it, every other test, with no window manager.
+# Usage: tools/windows-tests.sh [PRESET] [--window-manager] [CTEST ARGUMENTS...]
+#        (PRESET: windows or windows-x86)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${VORLAX_ON_XVFB:-}" ]; then
@@ -12,7 +15,19 @@ if [ $# -gt 0 ] && [[ "$1" != -* ]]; then
     preset=$1
     shift
 fi
-source tools/wine-env.sh build/wineprefix
-wine_start unmanaged
-trap wine_stop EXIT
-ctest --preset "$preset" "$@"
+if [ "${1:-}" = --window-manager ]; then
+    shift
+    # The tests' Wine runs read the prefix from here rather than the one the build names.
+    export VORLAX_WINEPREFIX="$PWD/build/wineprefix-managed"
+    source tools/wine-env.sh "$VORLAX_WINEPREFIX"
+    openbox &
+    manager=$!
+    wine_start
+    trap 'wine_stop; kill "$manager"' EXIT
+    ctest --preset "$preset" -L window-manager "$@"
+else
+    source tools/wine-env.sh build/wineprefix
+    wine_start unmanaged
+    trap wine_stop EXIT
+    ctest --preset "$preset" -LE window-manager "$@"
+fi

@@ -19,7 +19,8 @@ wine_signature() {
 }
 
 # Creates the prefix once. With "unmanaged", Managed=N, because no window manager runs under
-# Xvfb and Wine would otherwise wait on one every time a window hides.
+# Xvfb and Wine would otherwise wait on one every time a window hides; a prefix used under a
+# window manager leaves Wine's default.
 wine_prepare_prefix() {
     local marker="$WINEPREFIX/.vorlax-ready"
     if [ -f "$marker" ] && [ "$(cat "$marker")" != "$(wine_signature)" ]; then

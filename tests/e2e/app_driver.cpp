@@ -22,9 +22,9 @@ bool StartProcess(std::wstring command, const std::filesystem::path& folder,
 }
 
 // Presses `button` of a dialog and waits for the dialog to close.
-void PressAndWaitForClose(HWND dialog, int button) {
+bool PressAndWaitForClose(HWND dialog, int button) {
     PostMessageW(dialog, WM_COMMAND, button, 0);
-    WaitUntil([&] { return !IsWindow(dialog); });
+    return dialog != nullptr && WaitUntil([&] { return !IsWindow(dialog); });
 }
 
 }  // namespace
@@ -47,6 +47,13 @@ bool RunToEnd(std::wstring command, const std::filesystem::path& folder) {
 }
 
 AppDriver::AppDriver(const std::filesystem::path& program) {
+    // Under Wine without a window manager, a program stamps its X focus requests with the X
+    // server's time until it has read an X input event, and with message times after that; the
+    // server ignores a request stamped earlier than the last focus change. Input sent from here
+    // never passes through X, so a window popping up under the pointer would switch the program
+    // from one kind of stamp to the other in mid-test, and its main window would lose the focus
+    // to nobody. The pointer is kept where the program never puts a window.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     if (!StartProcess(L"\"" + program.wstring() + L"\"", {}, process_)) {
         throw std::runtime_error("cannot start the program");
     }
@@ -79,8 +86,27 @@ HWND AppDriver::Focus() const {
     return info.hwndFocus;
 }
 
-void AppDriver::Press(WORD key) const {
-    PostMessageW(Focus(), WM_KEYDOWN, key, 1);
+void AppDriver::Type(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> input;
+    for (const bool up : {false, true}) {
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            INPUT key{};
+            key.type = INPUT_KEYBOARD;
+            key.ki.wVk = up ? keys.begin()[keys.size() - 1 - i] : keys.begin()[i];
+            key.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            input.push_back(key);
+        }
+    }
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
+bool AppDriver::Settled(HWND window, HWND control) const {
+    const auto holds = [&] { return GetForegroundWindow() == window && Focus() == control; };
+    if (!WaitUntil(holds)) {
+        return false;
+    }
+    Sleep(500);
+    return holds();
 }
 
 std::vector<HWND> AppDriver::Windows(const wchar_t* window_class, const wchar_t* caption) const {
@@ -107,42 +133,55 @@ HWND AppDriver::OpenInfo() const {
     return WaitForWindow(L"frmInfo", L"Info");
 }
 
-HWND AppDriver::ShowOpenDialog() const {
-    Click(ui::MainWindow::kOpen);
-    return WaitForWindow(kDialogClass, L"Open");
+HWND AppDriver::WaitForActive(const wchar_t* window_class, const wchar_t* caption) const {
+    const HWND window = WaitForWindow(window_class, caption);
+    const bool active = window != nullptr && WaitUntil([&] {
+                            return GetForegroundWindow() == window && IsChild(window, Focus());
+                        });
+    return active ? window : nullptr;
 }
 
-void AppDriver::OpenFile(const std::filesystem::path& path) const {
+HWND AppDriver::ShowOpenDialog() const {
+    Click(ui::MainWindow::kOpen);
+    return WaitForActive(kDialogClass, L"Open");
+}
+
+bool AppDriver::OpenFile(const std::filesystem::path& path) const {
     const HWND dialog = ShowOpenDialog();
     if (!path.empty()) {
         SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(path.c_str()));
     }
-    PressAndWaitForClose(dialog, IDOK);
+    return PressAndWaitForClose(dialog, IDOK);
 }
 
-void AppDriver::CancelOpenFile() const {
-    PressAndWaitForClose(ShowOpenDialog(), IDCANCEL);
+bool AppDriver::CancelOpenFile() const {
+    return PressAndWaitForClose(ShowOpenDialog(), IDCANCEL);
 }
 
 bool AppDriver::Arm(const std::filesystem::path& path) const {
-    OpenFile(path);
-    return WaitUntil([&] { return DisplayText() == path.wstring(); }) && !MessageIsUp();
+    return OpenFile(path) && WaitUntil([&] { return DisplayText() == path.wstring(); }) &&
+           !MessageIsUp();
 }
 
 bool AppDriver::MessageIsUp() const {
     return !Windows(kDialogClass, kMessageCaption).empty();
 }
 
+HWND AppDriver::WaitForMessage() const {
+    return WaitForActive(kDialogClass, kMessageCaption);
+}
+
 std::wstring AppDriver::MessageText() const {
-    const HWND box = WaitForWindow(kDialogClass, kMessageCaption);
+    const HWND box = WaitForMessage();
     return box != nullptr ? Text(GetDlgItem(box, kMessageTextId)) : L"<no message>";
 }
 
 std::wstring AppDriver::DismissMessage() const {
     const std::wstring text = MessageText();
-    for (const HWND box : Windows(kDialogClass, kMessageCaption)) {
-        PressAndWaitForClose(box, IDOK);
+    const auto boxes = Windows(kDialogClass, kMessageCaption);
+    if (boxes.size() != 1 || !PressAndWaitForClose(boxes.front(), IDOK)) {
+        return L"<not dismissed>";
     }
     return text;
 }

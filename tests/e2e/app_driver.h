@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -29,22 +30,31 @@ public:
         PostMessageW(window, WM_COMMAND, id, reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
     }
     void Click(int id) const { Click(main_, id); }
-    // The control with the keyboard focus, and a key pressed on it.
+    // The control with the keyboard focus.
     HWND Focus() const;
-    void Press(WORD key) const;
+    // Keys pressed together, as the user presses them: through the system's input queue, to
+    // whichever window has the focus.
+    static void Type(std::initializer_list<WORD> keys);
+    // Waits until `window` is the foreground window with `control` focused, then checks that it
+    // still is half a second later: the window system's own events can undo it a moment later.
+    bool Settled(HWND window, HWND control) const;
 
     // The program's visible top-level windows with this class and caption.
     std::vector<HWND> Windows(const wchar_t* window_class, const wchar_t* caption) const;
     HWND WaitForWindow(const wchar_t* window_class, const wchar_t* caption) const;
     HWND OpenInfo() const;
 
-    // Open File: types `path` into the Open dialog (or keeps the name it starts with, when
-    // `path` is empty) and presses Open; or cancels the dialog.
-    void OpenFile(const std::filesystem::path& path = {}) const;
-    void CancelOpenFile() const;
+    // Open File: the Open dialog, once it has the focus.
+    HWND ShowOpenDialog() const;
+    // Types `path` into the Open dialog (or keeps the name it starts with, when `path` is empty)
+    // and presses Open; or cancels the dialog. False when the dialog did not close.
+    bool OpenFile(const std::filesystem::path& path = {}) const;
+    bool CancelOpenFile() const;
     // Opens `path` and waits for it to be armed: its path shown, no message up.
     bool Arm(const std::filesystem::path& path) const;
 
+    // The message box now up, once it has the focus.
+    HWND WaitForMessage() const;
     // The text of the message box now up (waiting for it); Dismiss also presses its OK.
     std::wstring MessageText() const;
     std::wstring DismissMessage() const;
@@ -56,7 +66,9 @@ public:
     static std::wstring Text(HWND window);
 
 private:
-    HWND ShowOpenDialog() const;
+    // Waits for a window of this class and caption that is active with a control of its own
+    // focused, so that keys reach it.
+    HWND WaitForActive(const wchar_t* window_class, const wchar_t* caption) const;
 
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
+#include <optional>
 
 #include "../temp_dir.h"
 #include "app_driver.h"
@@ -40,11 +42,11 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
     const auto folder = dir_.path() / L"My Games" / L"Vorlax" / L"Recorded demos" / L"2002";
     fs::create_directories(folder);
     const auto demo = dir_.Write(folder / u8"crashed & lagged демо.dmo", kBroken);
-    app_.OpenFile(ok);
+    ASSERT_TRUE(app_.OpenFile(ok));
     EXPECT_EQ(app_.MessageText(), kHealthy);
     EXPECT_FALSE(IsWindowEnabled(app_.main_window())) << "the message must be modal";
     app_.DismissMessage();
-    app_.OpenFile();  // the name the dialog starts with: the last one confirmed
+    ASSERT_TRUE(app_.OpenFile());  // the name the dialog starts with: the last one confirmed
     EXPECT_EQ(app_.DismissMessage(), kHealthy);
     EXPECT_EQ(app_.DisplayText(), L"");
 
@@ -55,10 +57,9 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
     const auto end = SendMessageW(display, EM_POSFROMCHAR, demo.wstring().size() - 1, 0);
     EXPECT_GE(static_cast<short>(LOWORD(end)), 0) << "the file name shows";
     EXPECT_LT(static_cast<short>(LOWORD(end)), field.right) << "the file name shows";
-    app_.CancelOpenFile();
-    EXPECT_FALSE(app_.MessageIsUp());
+    ASSERT_TRUE(app_.CancelOpenFile());  // silently: the next dialog could not open over a message
     for (const auto& path : {ok, demo}) {  // the armed demo stays armed whatever is picked
-        app_.OpenFile(path);
+        ASSERT_TRUE(app_.OpenFile(path));
         EXPECT_EQ(app_.DismissMessage(), kCannotOpen);
     }
     EXPECT_EQ(app_.DisplayText(), demo.wstring());
@@ -86,7 +87,12 @@ TEST_P(ProgramTest, ProgramEndsByExitOrWithItsLastWindowAndWritesNothing) {
         } else {
             PostMessageW(app.main_window(), WM_CLOSE, 0, 0);
             EXPECT_TRUE(WaitUntil([&] { return !IsWindow(app.main_window()); }));
-            EXPECT_FALSE(app.WaitForExit(std::chrono::milliseconds(300)));
+            // Two requests in turn: a program that had ended its message loop with the main
+            // window would not get to the second.
+            PostMessageW(info, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            EXPECT_TRUE(WaitUntil([&] { return IsIconic(info); }));
+            PostMessageW(info, WM_SYSCOMMAND, SC_RESTORE, 0);
+            EXPECT_TRUE(WaitUntil([&] { return IsWindow(info) && !IsIconic(info); }));
             EXPECT_FALSE(app.MessageIsUp());
             app.Click(info, InfoWindow::kClose);
         }
@@ -99,45 +105,82 @@ TEST_P(ProgramTest, KeyboardWorksAsInADialogBox) {
     const auto focused = [&](HWND control) {
         return WaitUntil([&] { return app_.Focus() == control; });
     };
-    const HWND fix = app_.Control(MainWindow::kFix);
-    ASSERT_TRUE(focused(fix));
-    app_.Press(VK_RETURN);  // presses the focused button
-    EXPECT_EQ(app_.MessageText(), kNotOpen);
-    app_.Press(VK_RETURN);
-    EXPECT_TRUE(WaitUntil([&] { return !app_.MessageIsUp(); }));
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == app_.main_window(); }));
-    EXPECT_TRUE(focused(fix)) << "the focus is back where it was before the message";
-
+    ASSERT_TRUE(app_.Settled(app_.main_window(), app_.Control(MainWindow::kFix)));
     for (const int next : {MainWindow::kDisplay, MainWindow::kOpen, MainWindow::kExit,
                            MainWindow::kInfo, MainWindow::kFix, MainWindow::kDisplay}) {
-        app_.Press(VK_TAB);
+        AppDriver::Type({VK_TAB});
         EXPECT_TRUE(focused(app_.Control(next))) << next;
     }
-    app_.Press(VK_RETURN);  // nothing in the path field, and Esc does nothing in this window
-    app_.Press(VK_ESCAPE);
-    EXPECT_FALSE(app_.WaitForExit(std::chrono::milliseconds(300)));
-    EXPECT_FALSE(app_.MessageIsUp());
-
-    app_.Press(VK_TAB);
+    // Enter does nothing in the path field, and Esc nothing in this window: the Tab after them
+    // is the first key to show an effect, and it shows it here.
+    AppDriver::Type({VK_RETURN});
+    AppDriver::Type({VK_ESCAPE});
+    AppDriver::Type({VK_TAB});
     const HWND open = app_.Control(MainWindow::kOpen);
-    ASSERT_TRUE(focused(open));
-    app_.CancelOpenFile();
-    EXPECT_TRUE(focused(open)) << "after the Open dialog";
-    for (const WORD key : {VK_ESCAPE, VK_RETURN}) {  // each closes the Info window
-        const HWND info = app_.OpenInfo();
-        const HWND close = GetDlgItem(info, InfoWindow::kClose);
-        ASSERT_TRUE(focused(close));
-        SetForegroundWindow(app_.main_window());
-        EXPECT_TRUE(focused(open)) << "back from another window";
-        SetForegroundWindow(info);
-        ASSERT_TRUE(focused(close));
-        app_.Press(key);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(info); })) << key;
-    }
+    EXPECT_TRUE(focused(open));
+
+    const HWND info = app_.OpenInfo();  // the main window keeps its focus meanwhile
+    ASSERT_TRUE(focused(GetDlgItem(info, InfoWindow::kClose)));
     SetForegroundWindow(app_.main_window());
-    PostMessageW(app_.Focus(), WM_SYSCHAR, L'f', 1 << 29);  // Alt+F
+    EXPECT_TRUE(focused(open)) << "back from another window";
+    AppDriver::Type({VK_MENU, 'F'});
     EXPECT_EQ(app_.DismissMessage(), kNotOpen);
 }
+
+// After every message, Open dialog and Info window, the main window is active again with the
+// focus where it was, and stays so. Twenty rounds, so that a fault that shows one time in ten
+// shows here almost every run.
+class FocusTest : public testing::TestWithParam<fs::path> {
+protected:
+    // Closes `window` the way numbered `way`: Enter, Esc, Space, a click on `button`, or the
+    // frame's close box.
+    static void CloseBy(int way, HWND window, HWND button) {
+        if (way < 3) {
+            AppDriver::Type({std::array<WORD, 3>{VK_RETURN, VK_ESCAPE, VK_SPACE}[way]});
+        } else {
+            PostMessageW(way == 3 ? button : window, way == 3 ? BM_CLICK : WM_SYSCOMMAND,
+                         way == 3 ? 0 : SC_CLOSE, 0);
+        }
+    }
+
+    TempDir dir_;
+    AppDriver app_{GetParam()};
+};
+
+TEST_P(FocusTest, ActivationComesBackAfterEveryWindowAndHolds) {
+    const auto healthy = dir_.Write("healthy.dmo", DemoBytes({1, 0, 0, 0}));
+    const HWND main = app_.main_window();
+    const HWND fix = app_.Control(MainWindow::kFix);
+    ASSERT_TRUE(app_.Settled(main, fix));
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        AppDriver::Type({VK_RETURN});
+        const HWND box = app_.WaitForMessage();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), main);
+        CloseBy(round % 5, box, GetDlgItem(box, IDOK));
+        ASSERT_TRUE(app_.Settled(main, fix)) << "after the message";
+
+        if (round % 2 == 0) {
+            ASSERT_TRUE(app_.CancelOpenFile());
+        } else {
+            ASSERT_TRUE(app_.OpenFile(healthy));
+            EXPECT_EQ(app_.DismissMessage(), kHealthy);
+        }
+        ASSERT_TRUE(app_.Settled(main, fix)) << "after the Open dialog";
+
+        const HWND info = app_.OpenInfo();
+        const HWND close = GetDlgItem(info, InfoWindow::kClose);
+        ASSERT_TRUE(WaitUntil([&] { return app_.Focus() == close; }));
+        CloseBy(round % 5, info, close);
+        ASSERT_TRUE(app_.Settled(main, fix)) << "after the Info window";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, FocusTest, testing::ValuesIn(AppDriver::programs),
+                         [](const auto& build) {
+                             return std::string(build.index == 0 ? "Program" : "AsOnWindows7");
+                         });
 
 std::wstring AccessibleName(HWND control) {
     // Spelled out: some MinGW import libraries carry a wrong IID_IAccessible.
@@ -158,9 +201,12 @@ std::wstring AccessibleName(HWND control) {
 
 TEST_P(ProgramTest, InfoWindowIsSingleModelessAndScreenReadersNameEveryControl) {
     app_.Click(MainWindow::kInfo);
-    const HWND info = app_.OpenInfo();
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(app_.Windows(L"frmInfo", L"Info").size(), 1u);
+    app_.Click(MainWindow::kInfo);
+    app_.Click(MainWindow::kFix);  // handled after both: every Info window is up by its message
+    EXPECT_EQ(app_.MessageText(), kNotOpen);
+    const auto infos = app_.Windows(L"frmInfo", L"Info");
+    ASSERT_EQ(infos.size(), 1u);
+    const HWND info = infos.front();
     EXPECT_EQ(GetWindow(info, GW_OWNER), nullptr);
     int named = 0;
     for (const HWND window : {app_.main_window(), info}) {
@@ -174,9 +220,6 @@ TEST_P(ProgramTest, InfoWindowIsSingleModelessAndScreenReadersNameEveryControl) 
     }
     EXPECT_EQ(named, 9);
     EXPECT_EQ(AccessibleName(app_.Control(MainWindow::kDisplay)), L"Demo to fix");
-
-    app_.Click(MainWindow::kFix);  // the main window still works beside it
-    EXPECT_EQ(app_.MessageText(), kNotOpen);
     EXPECT_FALSE(IsWindowEnabled(info)) << "a message must block the Info window too";
     app_.DismissMessage();
     EXPECT_TRUE(IsWindowEnabled(info));
@@ -213,8 +256,9 @@ std::pair<std::vector<DWORD>, SIZE> OnScreen(HWND window) {
     return {pixels, size};
 }
 
-// The label shows its text in some size of `face`, and all of it.
-void ExpectWholeText(HWND label, const wchar_t* face, COLORREF colour) {
+// The label shows its text in some size of `face`: that size's height in pixels and whether all
+// of the text fits the label at it; nothing when no size draws what the label shows.
+std::optional<std::pair<int, bool>> ShownText(HWND label, const wchar_t* face, COLORREF colour) {
     const auto [shown, size] = OnScreen(label);
     const std::wstring text = AppDriver::Text(label);
     for (int height = 40; height > 3; --height) {
@@ -231,39 +275,35 @@ void ExpectWholeText(HWND label, const wchar_t* face, COLORREF colour) {
         });
         DeleteObject(handle);
         if (drawn == shown) {
-            EXPECT_LE(needed.bottom, size.cy) << "the text is cut off at " << height << " px";
-            return;
+            return std::pair{height, needed.bottom <= size.cy};
         }
     }
-    ADD_FAILURE() << "no size of the message font draws the text as shown";
+    return std::nullopt;
 }
 
-// The picture shows the image in `file` at its natural size, pixel for pixel.
-void ExpectPicture(HWND picture, const fs::path& file) {
-    const auto [shown, size] = OnScreen(picture);
+// The image in `file` as 0x00RRGGBB pixels, if it is `size` large.
+std::vector<DWORD> Decoded(const fs::path& file, SIZE size) {
     Microsoft::WRL::ComPtr<IWICImagingFactory> factory;
     Microsoft::WRL::ComPtr<IWICBitmapDecoder> decoder;
     Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> frame;
     Microsoft::WRL::ComPtr<IWICFormatConverter> image;
     UINT width = 0, height = 0;
-    std::vector<DWORD> pixels(shown.size());
-    EXPECT_TRUE(
-        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_PPV_ARGS(&factory))) &&
-        SUCCEEDED(factory->CreateDecoderFromFilename(file.c_str(), nullptr, GENERIC_READ,
-                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
-        SUCCEEDED(decoder->GetFrame(0, &frame)) &&
-        SUCCEEDED(factory->CreateFormatConverter(&image)) &&
-        SUCCEEDED(image->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR,
-                                    WICBitmapDitherTypeNone, nullptr, 0,
-                                    WICBitmapPaletteTypeCustom)) &&
-        SUCCEEDED(image->GetSize(&width, &height)) && width == UINT(size.cx) &&
-        height == UINT(size.cy) &&
-        SUCCEEDED(image->CopyPixels(nullptr, width * 4, width * height * 4,
-                                    reinterpret_cast<BYTE*>(pixels.data()))))
-        << file << " could not be read at " << size.cx << " x " << size.cy;
+    std::vector<DWORD> pixels(static_cast<std::size_t>(size.cx * size.cy));
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&factory))) ||
+        FAILED(factory->CreateDecoderFromFilename(file.c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&image)) ||
+        FAILED(image->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                 nullptr, 0, WICBitmapPaletteTypeCustom)) ||
+        FAILED(image->GetSize(&width, &height)) || width != UINT(size.cx) ||
+        height != UINT(size.cy) ||
+        FAILED(image->CopyPixels(nullptr, width * 4, width * height * 4,
+                                 reinterpret_cast<BYTE*>(pixels.data())))) {
+        return {};
+    }
     std::for_each(pixels.begin(), pixels.end(), [](DWORD& pixel) { pixel &= 0xFFFFFF; });
-    EXPECT_TRUE(pixels == shown) << file;
+    return pixels;
 }
 
 // Both windows take their size in twips at the DPI, the labels show their whole text, and the
@@ -276,16 +316,24 @@ TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
     SetWindowPos(info, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
     SetWindowPos(app_.main_window(), nullptr, box.right - box.left, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
-    Sleep(300);
     for (const auto& [window, twips] : {std::pair{app_.main_window(), MainWindow::kClientTwips},
                                         std::pair{info, InfoWindow::kClientTwips}}) {
         GetClientRect(window, &box);
         EXPECT_EQ(box.right, MulDiv(twips.cx, dpi(), 1440));
         EXPECT_EQ(box.bottom, MulDiv(twips.cy, dpi(), 1440));
     }
-    ExpectWholeText(GetDlgItem(info, InfoWindow::kLabel1), L"DejaVu Sans", 0x00FF00);
-    ExpectPicture(app_.Control(MainWindow::kImage1),
-                  TestFolder() / (dpi() == 96 ? L"credit.jpg" : L"credit-150.jpg"));
+    // Both are drawn a moment after the windows move; the picture is decoded later still.
+    const HWND label = GetDlgItem(info, InfoWindow::kLabel1);
+    std::optional<std::pair<int, bool>> text;
+    ASSERT_TRUE(WaitUntil([&] { return (text = ShownText(label, L"DejaVu Sans", 0x00FF00)); }))
+        << "no size of the message font draws the text as shown";
+    EXPECT_TRUE(text->second) << "the text is cut off at " << text->first << " px";
+    const HWND picture = app_.Control(MainWindow::kImage1);
+    const auto file = TestFolder() / (dpi() == 96 ? L"credit.jpg" : L"credit-150.jpg");
+    const auto image = Decoded(file, OnScreen(picture).second);
+    ASSERT_FALSE(image.empty()) << file << " is not the size of the picture";
+    EXPECT_TRUE(WaitUntil([&] { return OnScreen(picture).first == image; })) << file;
+    EXPECT_EQ(ShownText(label, L"DejaVu Sans", 0x00FF00), text) << "drawn again differently";
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, ProgramTest,
