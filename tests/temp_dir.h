@@ -34,8 +34,10 @@ public:
 
     const fs::path& path() const { return path_; }
 
+    // Writes `bytes` to the file `name`, in folders made as needed.
     fs::path Write(const fs::path& name, const Bytes& bytes) const {
         const auto file = path_ / name;
+        fs::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));

@@ -160,12 +160,7 @@ bool AppDriver::CancelOpenFile() const {
 }
 
 bool AppDriver::Arm(const std::filesystem::path& path) const {
-    return OpenFile(path) && WaitUntil([&] { return DisplayText() == path.wstring(); }) &&
-           !MessageIsUp();
-}
-
-bool AppDriver::MessageIsUp() const {
-    return !Windows(kDialogClass, kMessageCaption).empty();
+    return OpenFile(path) && WaitUntil([&] { return DisplayText() == path.wstring(); });
 }
 
 HWND AppDriver::WaitForMessage() const {

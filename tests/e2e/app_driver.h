@@ -50,7 +50,7 @@ public:
     // and presses Open; or cancels the dialog. False when the dialog did not close.
     bool OpenFile(const std::filesystem::path& path = {}) const;
     bool CancelOpenFile() const;
-    // Opens `path` and waits for it to be armed: its path shown, no message up.
+    // Opens `path` and waits for it to be armed: its path shown, which no message comes with.
     bool Arm(const std::filesystem::path& path) const;
 
     // The message box now up, once it has the focus.
@@ -58,7 +58,6 @@ public:
     // The text of the message box now up (waiting for it); Dismiss also presses its OK.
     std::wstring MessageText() const;
     std::wstring DismissMessage() const;
-    bool MessageIsUp() const;
 
     std::wstring DisplayText() const { return Text(Control(ui::MainWindow::kDisplay)); }
     bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;

@@ -33,23 +33,26 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
         fs::copy_file(TestFolder() / L"planted.dll", downloads.path() / name);
         naive_command += L" " + std::wstring(name);
     }
-    ASSERT_TRUE(RunToEnd(naive_command, downloads.path()));
+    ASSERT_TRUE(RunToEnd(naive_command, downloads.path())) << "error " << GetLastError();
     ASSERT_FALSE(Markers(downloads.path()).empty()) << "this setup would not catch a planted DLL";
     for (const auto& marker : Markers(downloads.path())) {
         fs::remove(marker);
     }
 
     const auto demo = downloads.Write("crashed.dmo", {0, 0, 0, 0});
+    const auto armed = downloads.Write("armed.dmo", {0, 0, 0, 0});
     {
         AppDriver app(program);
         ASSERT_TRUE(app.Arm(demo));
         app.Click(ui::MainWindow::kFix);
         EXPECT_EQ(app.DismissMessage(), L"Demo has been modified!");
+        ASSERT_TRUE(app.Arm(armed));
         EXPECT_NE(app.OpenInfo(), nullptr);
-        app.Click(ui::MainWindow::kExit);
+        app.Click(ui::MainWindow::kExit);  // at once, Info window and armed demo included
         EXPECT_TRUE(app.WaitForExit());
     }
     EXPECT_EQ(ReadAll(demo), (Bytes{0x00, 0x75, 0x2B, 0x7D}));
+    EXPECT_EQ(ReadAll(armed), (Bytes{0, 0, 0, 0}));
     EXPECT_EQ(Markers(downloads.path()), std::vector<fs::path>{});
 }
 
@@ -104,9 +107,8 @@ TEST(Safety, ExeIsHardenedAndImportsOnlyWhatWindows7Has) {
                 name + " " +
                 reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData)->Name;
             const auto found = first_windows.find(function);
-            EXPECT_TRUE(found != first_windows.end()) << function << " is not in the list";
-            EXPECT_TRUE(found == first_windows.end() || found->second <= kWindows7)
-                << function << " needs a newer Windows";
+            EXPECT_LE(found != first_windows.end() ? found->second : 9999, kWindows7)
+                << function << " needs a newer Windows, or is not in the list";
         }
     }
     EXPECT_GT(count, 0);
