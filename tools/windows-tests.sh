@@ -15,19 +15,21 @@ if [ $# -gt 0 ] && [[ "$1" != -* ]]; then
     preset=$1
     shift
 fi
+prefix=build/wineprefix
+mode=unmanaged
+labels=(-LE window-manager)
+manager=
 if [ "${1:-}" = --window-manager ]; then
     shift
     # The tests' Wine runs read the prefix from here rather than the one the build names.
     export VORLAX_WINEPREFIX="$PWD/build/wineprefix-managed"
-    source tools/wine-env.sh "$VORLAX_WINEPREFIX"
+    prefix=$VORLAX_WINEPREFIX
+    mode=
+    labels=(-L window-manager)
     openbox &
     manager=$!
-    wine_start
-    trap 'wine_stop; kill "$manager"' EXIT
-    ctest --preset "$preset" -L window-manager "$@"
-else
-    source tools/wine-env.sh build/wineprefix
-    wine_start unmanaged
-    trap wine_stop EXIT
-    ctest --preset "$preset" -LE window-manager "$@"
 fi
+source tools/wine-env.sh "$prefix"
+wine_start $mode
+trap 'wine_stop; [ -z "$manager" ] || kill "$manager"' EXIT
+ctest --preset "$preset" "${labels[@]}" "$@"
