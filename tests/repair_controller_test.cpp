@@ -118,28 +118,17 @@ TEST(RepairController, FailedWriteOrCloseIsNeverReportedAsSuccess) {
     }
 }
 
-// A 5 GiB sparse demo, its name in three scripts, past MAX_PATH: its size and its tail stay.
-TEST_F(RepairControllerTest, HugeDemoWithALongUnicodePathIsRepairedInPlace) {
+// A demo past MAX_PATH, its name in three scripts: repaired in place, nothing but its field
+// changed. (The repair never asks a demo's size, so no demo of over 4 GiB is needed to show that
+// one is repaired alike.)
+TEST_F(RepairControllerTest, DemoWithALongUnicodePathIsRepairedInPlace) {
     const auto folder = dir_.path() / std::string(150, 'a') / std::string(150, 'b');
-    constexpr std::uintmax_t kSize = 5ull << 30;
-    const auto huge = dir_.Write(folder / u8"Запись デモ λ & ω.dmo", Bytes(4, 0));
-    ASSERT_EQ(ReadAll(huge), Bytes(4, 0)) << "test setup could not write " << huge;
-    ASSERT_GT(huge.native().size(), 260u);
-    fs::resize_file(huge, kSize);
-    std::fstream(huge, std::ios::in | std::ios::out | std::ios::binary)
-        .seekp(static_cast<std::streamoff>(kSize - 4))
-        .write("TAIL", 4);
-    ASSERT_TRUE(controller_.OpenDemo(huge));
+    const auto demo = dir_.Write(folder / u8"Запись デモ λ & ω.dmo", kBroken);
+    ASSERT_GT(demo.native().size(), 260u);
+    ASSERT_TRUE(controller_.OpenDemo(demo));
     controller_.FixDemo();
     EXPECT_EQ(shown_.back(), message::kModified);
-    EXPECT_EQ(fs::file_size(huge), kSize);
-    char head[8]{}, tail[4]{};
-    std::ifstream(huge, std::ios::binary)
-        .read(head, 8)
-        .seekg(static_cast<std::streamoff>(kSize - 4))
-        .read(tail, 4);
-    EXPECT_EQ(Bytes(head, head + 8), Repaired(Bytes(8, 0)));
-    EXPECT_EQ(std::string(tail, 4), "TAIL");
+    EXPECT_EQ(ReadAll(demo), Repaired(kBroken));
 }
 
 }  // namespace
