@@ -35,9 +35,7 @@ std::optional<TextRoom> RoomFor(const Control& control, SIZE box, UINT dpi) {
         // Only a line's height matters: a longer text scrolls.
         return TextRoom{L"Ag", box.cx - edge, box.cy - edge, DT_SINGLELINE};
     }
-    if ((control.style & SS_TYPEMASK) == SS_OWNERDRAW) {
-        return std::nullopt;
-    }
+    // The credit picture's text too: a contrast theme shows it in its stead.
     return TextRoom{control.text, box.cx, box.cy, DT_WORDBREAK | DT_EXPANDTABS};
 }
 
@@ -131,6 +129,12 @@ HBRUSH PaintColours(HDC dc, int id, std::span<const Colours> colours) {
         }
     }
     return nullptr;
+}
+
+HBRUSH PaintInWindowColours(HDC dc) {
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return GetSysColorBrush(COLOR_WINDOW);
 }
 
 }  // namespace ui

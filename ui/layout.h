@@ -57,4 +57,8 @@ std::vector<UniqueFont> LayOut(HWND window, UINT dpi, SIZE client_twips,
 // brush, or nullptr for a control not in the table.
 HBRUSH PaintColours(HDC dc, int id, std::span<const Colours> colours);
 
+// Answers WM_CTLCOLOR* in a contrast theme: the window's text and background colours, one pair,
+// for every control.
+HBRUSH PaintInWindowColours(HDC dc);
+
 }  // namespace ui

@@ -1,5 +1,7 @@
 #include "main_window.h"
 
+#include <iterator>
+
 #include "demo/messages.h"
 #include "message_box.h"
 #include "resource.h"
@@ -138,6 +140,10 @@ void MainWindow::OnExit() {
 // The picture is decoded once the window has been drawn, so that it appears without waiting for
 // COM and WIC to load, and again when the window moves to a DPI that has a sharper one.
 void MainWindow::DrawCreditPicture(const DRAWITEMSTRUCT& item) {
+    if (contrast()) {
+        DrawCreditWords(item);
+        return;
+    }
     const int wanted = CreditPictureFor(
         {item.rcItem.right - item.rcItem.left, item.rcItem.bottom - item.rcItem.top});
     if (wanted != credit_picture_id_) {
@@ -148,6 +154,25 @@ void MainWindow::DrawCreditPicture(const DRAWITEMSTRUCT& item) {
     if (credit_picture_) {
         DrawPicture(item.hDC, item.rcItem, credit_picture_.get());
     }
+}
+
+// A contrast theme shows what the picture says, centred, in the window's colours.
+void MainWindow::DrawCreditWords(const DRAWITEMSTRUCT& item) {
+    wchar_t words[128]{};
+    GetWindowTextW(item.hwndItem, words, static_cast<int>(std::size(words)));
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_WINDOW));
+    const HGDIOBJ previous = SelectObject(
+        item.hDC, reinterpret_cast<HGDIOBJ>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
+    SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkMode(item.hDC, TRANSPARENT);
+    constexpr UINT kFormat = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+    RECT box = item.rcItem;
+    DrawTextW(item.hDC, words, -1, &box, kFormat | DT_CALCRECT);
+    const LONG height = box.bottom - box.top;
+    box = item.rcItem;
+    box.top += (box.bottom - box.top - height) / 2;
+    DrawTextW(item.hDC, words, -1, &box, kFormat);
+    SelectObject(item.hDC, previous);
 }
 
 void MainWindow::LoadCreditPicture(int resource_id) {

@@ -36,6 +36,7 @@ private:
     bool ShowArmedPath(const std::wstring& path);
     void OnExit();
     void DrawCreditPicture(const DRAWITEMSTRUCT& item);
+    void DrawCreditWords(const DRAWITEMSTRUCT& item);
     void LoadCreditPicture(int resource_id);
 
     demo::RepairController controller_;

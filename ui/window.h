@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "contrast_theme.h"
 #include "layout.h"
 #include "newer_functions.h"
 
@@ -15,9 +16,9 @@ void WindowOpened();
 void WindowClosed();
 
 // What the program's two windows share: the window procedure thunk, the layout in twips at the
-// window's DPI, the fonts, the colours, the open-window count, and the keyboard as a dialog box
-// has it. `Derived` supplies kClassName, kClientTwips, kControls, kColours, OnCommand(id) and
-// HandleMessage().
+// window's DPI, the fonts, the colours (or a contrast theme's), the open-window count, and the
+// keyboard as a dialog box has it. `Derived` supplies kClassName, kClientTwips, kControls,
+// kColours, OnCommand(id) and HandleMessage().
 template <typename Derived>
 class Window {
 public:
@@ -48,6 +49,7 @@ protected:
         switch (message) {
             case WM_CREATE:
                 WindowOpened();
+                contrast_ = ContrastThemeOn();
                 CreateControls(hwnd_, Derived::kControls);
                 ApplyDpi(WindowDpi(hwnd_));
                 return 0;
@@ -70,22 +72,57 @@ protected:
                     static_cast<Derived*>(this)->OnCommand(LOWORD(wparam));
                 }
                 return 0;
+            case WM_ERASEBKGND:
+                if (contrast_) {
+                    RECT client{};
+                    GetClientRect(hwnd_, &client);
+                    FillRect(reinterpret_cast<HDC>(wparam), &client,
+                             GetSysColorBrush(COLOR_WINDOW));
+                    return TRUE;
+                }
+                break;
+            case WM_SETTINGCHANGE:
+                if (wparam != SPI_SETHIGHCONTRAST) {
+                    break;
+                }
+                [[fallthrough]];
+            case WM_SYSCOLORCHANGE:
+            case WM_THEMECHANGED:
+                OnColoursChanged();
+                break;
             case WM_CTLCOLORSTATIC:
             case WM_CTLCOLOREDIT:
-            case WM_CTLCOLORBTN:
-                if (const HBRUSH brush = PaintColours(reinterpret_cast<HDC>(wparam),
-                                                      GetDlgCtrlID(reinterpret_cast<HWND>(lparam)),
-                                                      Derived::kColours)) {
+            case WM_CTLCOLORBTN: {
+                const auto dc = reinterpret_cast<HDC>(wparam);
+                if (const HBRUSH brush =
+                        contrast_ ? PaintInWindowColours(dc)
+                                  : PaintColours(dc, GetDlgCtrlID(reinterpret_cast<HWND>(lparam)),
+                                                 Derived::kColours)) {
                     return reinterpret_cast<LRESULT>(brush);
                 }
                 break;
+            }
         }
         return DefWindowProcW(hwnd_, message, wparam, lparam);
     }
 
+    bool contrast() const { return contrast_; }
+
     HWND hwnd_ = nullptr;
 
 private:
+    // The theme may have been switched on, off or to another one: everything is drawn again in
+    // its colours, at once. The controls hear of new system colours from their parent.
+    void OnColoursChanged() {
+        contrast_ = ContrastThemeOn();
+        for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+        }
+        RedrawWindow(hwnd_, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+
     void ApplyDpi(UINT dpi) {
         fonts_ = LayOut(hwnd_, dpi, Derived::kClientTwips, Derived::kControls);
     }
@@ -146,6 +183,7 @@ private:
 
     std::vector<UniqueFont> fonts_;
     HWND focus_ = nullptr;
+    bool contrast_ = false;
 };
 
 }  // namespace ui
