@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Saves pictures of both windows into docs/, as Wine draws them on a virtual screen (Xvfb): at
 # 96 DPI with Wine's own message font, and at 144 DPI (150%) with a 9-point DejaVu Sans message
-# font, as wide as the Segoe UI of Windows 10 and 11. Builds the windows preset first.
+# font, as wide as the Segoe UI of Windows 10 and 11; and in a dark contrast theme, through the
+# test build that always sees one (Wine reports none). Builds the windows preset first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${VORLAX_ON_XVFB:-}" ]; then
@@ -15,11 +16,11 @@ wine_start unmanaged
 trap wine_stop EXIT
 mkdir -p docs
 
-# shot SUFFIX [DPI FONT_FACE POINTS]
+# shot SUFFIX PROGRAM [DPI FONT_FACE POINTS] [dark]
 shot() {
-    local suffix=$1
-    shift
-    coproc SHOW { cd build/windows/ui && wine ../tests/show_windows.exe "Vorlax Demo Fixer.exe" "$@" 2>/dev/null; }
+    local suffix=$1 program=$2
+    shift 2
+    coproc SHOW { cd build/windows/ui && wine ../tests/show_windows.exe "$program" "$@" 2>/dev/null; }
     read -r _ mx my mw mh <&"${SHOW[0]}"
     read -r _ ix iy iw ih <&"${SHOW[0]}"
     import -window root "$WINEPREFIX/screen.png"
@@ -29,5 +30,6 @@ shot() {
     wait "$SHOW_PID" || true
     echo "Saved docs/main-window$suffix.png and docs/info-window$suffix.png"
 }
-shot ""
-shot "-150" 144 "DejaVu Sans" 9
+shot "" "Vorlax Demo Fixer.exe"
+shot "-150" "Vorlax Demo Fixer.exe" 144 "DejaVu Sans" 9
+shot "-contrast" "as-high-contrast/Vorlax Demo Fixer.exe" dark

@@ -1,10 +1,13 @@
 // Starts the program with its Info window open beside the main window, prints both windows'
 // screen rectangles, then keeps them up until a line arrives on standard input. Used by the
-// screenshot script. With a DPI (and a message font), the program runs with those settings.
-// Usage: show_windows PROGRAM.exe [DPI [FONT_FACE POINTS]]
+// screenshot script. With a DPI (and a message font), the program runs with those settings; with
+// "dark", in the window and button colours of a dark contrast theme.
+// Usage: show_windows PROGRAM.exe [DPI [FONT_FACE POINTS]] [dark]
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <memory>
+#include <optional>
 
 #include "app_driver.h"
 
@@ -21,8 +24,14 @@ void Print(const char* name, HWND window) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: show_windows PROGRAM.exe [DPI [FONT_FACE POINTS]]\n");
+        std::fprintf(stderr, "usage: show_windows PROGRAM.exe [DPI [FONT_FACE POINTS]] [dark]\n");
         return 2;
+    }
+    // A dark contrast theme's window and button colours.
+    std::optional<SystemColours> colours;
+    if (std::wcscmp(argv[argc - 1], L"dark") == 0) {
+        --argc;
+        colours.emplace(RGB(0, 0, 0), RGB(255, 255, 255));
     }
     std::unique_ptr<DisplaySettings> settings;
     if (argc > 2) {
@@ -32,6 +41,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     AppDriver app(std::filesystem::absolute(argv[1]));
     settings.reset();  // the program has read them
+    colours.reset();
     const HWND info = app.OpenInfo();
     if (info == nullptr) {
         return 1;

@@ -1,5 +1,7 @@
 #include "app_driver.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -87,15 +89,11 @@ HWND AppDriver::Focus() const {
 }
 
 void AppDriver::Type(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> input;
-    for (const bool up : {false, true}) {
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            INPUT key{};
-            key.type = INPUT_KEYBOARD;
-            key.ki.wVk = up ? keys.begin()[keys.size() - 1 - i] : keys.begin()[i];
-            key.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-            input.push_back(key);
-        }
+    std::vector<INPUT> input(2 * keys.size());
+    for (std::size_t down = 0, up = input.size() - 1; down < keys.size(); ++down, --up) {
+        input[down].type = input[up].type = INPUT_KEYBOARD;
+        input[down].ki.wVk = input[up].ki.wVk = keys.begin()[down];
+        input[up].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
 }
@@ -167,18 +165,14 @@ HWND AppDriver::WaitForMessage() const {
     return WaitForActive(kDialogClass, kMessageCaption);
 }
 
-std::wstring AppDriver::MessageText() const {
-    const HWND box = WaitForMessage();
-    return box != nullptr ? Text(GetDlgItem(box, kMessageTextId)) : L"<no message>";
-}
-
 std::wstring AppDriver::DismissMessage() const {
-    const std::wstring text = MessageText();
-    const auto boxes = Windows(kDialogClass, kMessageCaption);
-    if (boxes.size() != 1 || !PressAndWaitForClose(boxes.front(), IDOK)) {
-        return L"<not dismissed>";
+    const HWND box = WaitForMessage();
+    if (box == nullptr) {
+        return L"<no message>";
     }
-    return text;
+    const std::wstring text = Text(GetDlgItem(box, kMessageTextId));
+    const bool alone = Windows(kDialogClass, kMessageCaption).size() == 1;
+    return alone && PressAndWaitForClose(box, IDOK) ? text : L"<not dismissed>";
 }
 
 bool AppDriver::WaitForExit(std::chrono::milliseconds timeout) const {
@@ -202,4 +196,14 @@ DisplaySettings::DisplaySettings(DWORD dpi, const wchar_t* font_face, int points
 DisplaySettings::~DisplaySettings() {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
+}
+
+SystemColours::SystemColours(COLORREF window, COLORREF text) {
+    const COLORREF colours[] = {window, window, text, text};
+    std::transform(std::begin(kElements), std::end(kElements), saved_, GetSysColor);
+    SetSysColors(4, kElements, colours);
+}
+
+SystemColours::~SystemColours() {
+    SetSysColors(4, kElements, saved_);
 }

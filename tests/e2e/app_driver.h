@@ -17,6 +17,8 @@ class AppDriver {
 public:
     // The builds under test, from the command line: the program, then its Windows 7 double.
     static inline std::vector<std::filesystem::path> programs;
+    // The double that always sees a contrast theme on.
+    static inline std::filesystem::path contrast_program;
 
     explicit AppDriver(const std::filesystem::path& program = programs.front());
     AppDriver(const AppDriver&) = delete;
@@ -32,8 +34,8 @@ public:
     void Click(int id) const { Click(main_, id); }
     // The control with the keyboard focus.
     HWND Focus() const;
-    // Keys pressed together, as the user presses them: through the system's input queue, to
-    // whichever window has the focus.
+    // Keys pressed together, then let go in reverse, as the user presses them: through the
+    // system's input queue, to whichever window has the focus.
     static void Type(std::initializer_list<WORD> keys);
     // Waits until `window` is the foreground window with `control` focused, then checks that it
     // still is half a second later: the window system's own events can undo it a moment later.
@@ -55,8 +57,7 @@ public:
 
     // The message box now up, once it has the focus.
     HWND WaitForMessage() const;
-    // The text of the message box now up (waiting for it); Dismiss also presses its OK.
-    std::wstring MessageText() const;
+    // Waits for a message box, presses its OK and returns its text.
     std::wstring DismissMessage() const;
 
     std::wstring DisplayText() const { return Text(Control(ui::MainWindow::kDisplay)); }
@@ -81,6 +82,22 @@ public:
     DisplaySettings(const DisplaySettings&) = delete;
     DisplaySettings& operator=(const DisplaySettings&) = delete;
     ~DisplaySettings();
+};
+
+// The system colours of windows and buttons, for the programs started while this lives (Wine
+// keeps a running program's as they were): `window` for backgrounds, `text` for texts. The old
+// ones come back afterwards.
+class SystemColours {
+public:
+    SystemColours(COLORREF window, COLORREF text);
+    SystemColours(const SystemColours&) = delete;
+    SystemColours& operator=(const SystemColours&) = delete;
+    ~SystemColours();
+
+private:
+    static constexpr int kElements[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_WINDOWTEXT,
+                                        COLOR_BTNTEXT};
+    COLORREF saved_[4]{};
 };
 
 // The folder of this test program, which holds its helpers and data files.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <functional>
 #include <optional>
 
@@ -22,15 +23,26 @@ using namespace demo::message;
 
 const Bytes kBroken = DemoBytes({0, 0, 0, 0});
 
+// Window and text colours as contrast themes set them: Aquatic's, and High Contrast White's.
+// Greys and white: the same whether read as COLORREF or as 0x00RRGGBB.
+struct Palette {
+    COLORREF window;
+    COLORREF text;
+};
+constexpr Palette kDark{0x202020, 0xFFFFFF}, kLight{0xFFFFFF, 0x000000};
+
 // Every test runs against both builds, the program and its double that finds none of the
 // functions newer than Windows 7 and so takes every fallback; and at 100% and 150% with a
-// 9-point message font as wide as the Segoe UI of Windows 10 and 11.
+// 9-point message font as wide as the Segoe UI of Windows 10 and 11. The system colours are a
+// contrast theme's, dark at 100% and light at 150%, which no contrast theme on must not show.
 class ProgramTest : public testing::TestWithParam<std::tuple<fs::path, int>> {
 protected:
     const fs::path& program() const { return std::get<0>(GetParam()); }
     int dpi() const { return std::get<1>(GetParam()); }
+    const Palette& palette() const { return dpi() == 96 ? kDark : kLight; }
 
     const DisplaySettings settings_{static_cast<DWORD>(dpi()), L"DejaVu Sans", 9};
+    const SystemColours colours_{palette().window, palette().text};
     TempDir dir_;
     AppDriver app_{program()};
 };
@@ -64,8 +76,6 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
     EXPECT_EQ(app_.DismissMessage(), kModified);
     EXPECT_EQ(ReadAll(demo), DemoBytes({0x00, 0x75, 0x2B, 0x7D}));
     EXPECT_EQ(app_.DisplayText(), demo.wstring());
-    app_.Click(MainWindow::kFix);
-    EXPECT_EQ(app_.DismissMessage(), kNotOpen);
 }
 
 // Closing the main window leaves the program running until the Info window closes too, and the
@@ -165,15 +175,12 @@ TEST_P(FocusTest, ActivationComesBackAfterEveryWindowAndHolds) {
 INSTANTIATE_TEST_SUITE_P(Builds, FocusTest, testing::ValuesIn(AppDriver::programs));
 
 std::wstring AccessibleName(HWND control) {
-    // Spelled out: some MinGW import libraries carry a wrong IID_IAccessible.
-    static constexpr GUID kIAccessible = {
-        0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
     Microsoft::WRL::ComPtr<IAccessible> accessible;
     BSTR name = nullptr;
     VARIANT self{};  // CHILDID_SELF
     self.vt = VT_I4;
     if (SUCCEEDED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
-                                             kIAccessible, &accessible))) {
+                                             IID_PPV_ARGS(&accessible)))) {
         accessible->get_accName(self, &name);
     }
     const std::wstring text = name != nullptr ? name : L"";
@@ -185,7 +192,7 @@ TEST_P(ProgramTest, InfoWindowIsSingleModelessAndScreenReadersNameEveryControl) 
     app_.Click(MainWindow::kInfo);
     app_.Click(MainWindow::kInfo);
     app_.Click(MainWindow::kFix);  // handled after both: every Info window is up by its message
-    EXPECT_EQ(app_.MessageText(), kNotOpen);
+    ASSERT_NE(app_.WaitForMessage(), nullptr);
     const auto infos = app_.Windows(L"frmInfo", L"Info");
     ASSERT_EQ(infos.size(), 1u);
     const HWND info = infos.front();
@@ -194,7 +201,7 @@ TEST_P(ProgramTest, InfoWindowIsSingleModelessAndScreenReadersNameEveryControl) 
     EXPECT_EQ(AccessibleName(app_.Control(MainWindow::kImage1)),
               L"Vorlax Demo Fixer 1.0, made by players, for players");
     EXPECT_FALSE(IsWindowEnabled(info)) << "a message must block the Info window too";
-    app_.DismissMessage();
+    EXPECT_EQ(app_.DismissMessage(), kNotOpen);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(info); }));
 }
 
@@ -216,22 +223,24 @@ std::vector<DWORD> Pixels(SIZE size, const std::function<void(HDC)>& draw) {
     return pixels;
 }
 
-// What `window` shows on the screen, and its size.
+// What `window` shows on the screen inside its frame, and its size.
 std::pair<std::vector<DWORD>, SIZE> OnScreen(HWND window) {
     RECT box{};
-    GetWindowRect(window, &box);
-    const SIZE size{box.right - box.left, box.bottom - box.top};
+    GetClientRect(window, &box);
+    const SIZE size{box.right, box.bottom};
+    POINT at{};
+    ClientToScreen(window, &at);
     const HDC screen = GetDC(nullptr);
-    auto pixels = Pixels(size, [&](HDC dc) {
-        BitBlt(dc, 0, 0, size.cx, size.cy, screen, box.left, box.top, SRCCOPY);
-    });
+    auto pixels = Pixels(
+        size, [&](HDC dc) { BitBlt(dc, 0, 0, size.cx, size.cy, screen, at.x, at.y, SRCCOPY); });
     ReleaseDC(nullptr, screen);
     return {pixels, size};
 }
 
 // The label shows its text in some size of `face`: that size's height in pixels and whether all
 // of the text fits the label at it; nothing when no size draws what the label shows.
-std::optional<std::pair<int, bool>> ShownText(HWND label, const wchar_t* face, COLORREF colour) {
+std::optional<std::pair<int, bool>> ShownText(HWND label, const wchar_t* face, COLORREF colour,
+                                              COLORREF background) {
     const auto [shown, size] = OnScreen(label);
     const std::wstring text = AppDriver::Text(label);
     for (int height = 40; height > 3; --height) {
@@ -242,7 +251,8 @@ std::optional<std::pair<int, bool>> ShownText(HWND label, const wchar_t* face, C
             RECT box{0, 0, size.cx, size.cy};
             SelectObject(dc, handle);
             SetTextColor(dc, colour);
-            SetBkColor(dc, 0);
+            SetBkColor(dc, background);
+            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &box, nullptr, 0, nullptr);  // fills the background
             DrawTextW(dc, text.c_str(), -1, &box, DT_WORDBREAK | DT_EXPANDTABS);
             DrawTextW(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_EXPANDTABS | DT_CALCRECT);
         });
@@ -254,20 +264,19 @@ std::optional<std::pair<int, bool>> ShownText(HWND label, const wchar_t* face, C
     return std::nullopt;
 }
 
-// The image in `file` as 0x00RRGGBB pixels, if it is no larger than `size`.
+// The image in `file` as 0x00RRGGBB pixels, if it is no larger than `size`; else nothing.
 std::vector<DWORD> Decoded(const fs::path& file, SIZE size) {
     Microsoft::WRL::ComPtr<IWICImagingFactory> factory;
     Microsoft::WRL::ComPtr<IWICBitmapDecoder> decoder;
     Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> frame;
-    Microsoft::WRL::ComPtr<IWICFormatConverter> image;
+    Microsoft::WRL::ComPtr<IWICBitmapSource> image;
     std::vector<DWORD> pixels(static_cast<std::size_t>(size.cx * size.cy));
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_PPV_ARGS(&factory))) ||
         FAILED(factory->CreateDecoderFromFilename(file.c_str(), nullptr, GENERIC_READ,
                                                   WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&image)) ||
-        FAILED(image->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
-                                 nullptr, 0, WICBitmapPaletteTypeCustom)) ||
+        FAILED(decoder->GetFrame(0, &frame)) ||
+        FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGR, frame.Get(), &image)) ||
         FAILED(image->CopyPixels(nullptr, static_cast<UINT>(size.cx * 4),
                                  static_cast<UINT>(pixels.size() * 4),
                                  reinterpret_cast<BYTE*>(pixels.data())))) {
@@ -277,53 +286,108 @@ std::vector<DWORD> Decoded(const fs::path& file, SIZE size) {
     return pixels;
 }
 
-// Both windows take their size in twips at the DPI, the labels show their whole text, and the
-// credit picture is the one drawn for that scale.
-TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
-    const HWND info = app_.OpenInfo();
-    ASSERT_NE(info, nullptr);
+// Opens the Info window and puts it in the top-left corner with the main window beside it, so
+// that nothing is covered.
+HWND SideBySide(const AppDriver& app) {
+    const HWND info = app.OpenInfo();
     RECT box{};
-    GetWindowRect(info, &box);  // side by side, so that nothing is covered
+    GetWindowRect(info, &box);
     SetWindowPos(info, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
-    SetWindowPos(app_.main_window(), nullptr, box.right - box.left, 0, 0, 0,
+    SetWindowPos(app.main_window(), nullptr, box.right - box.left, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
+    return info;
+}
+
+// Both windows take their size in twips at the DPI and are black whatever the system's colours,
+// the labels show their whole text, and the credit picture is the one drawn for that scale.
+TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
+    const HWND info = SideBySide(app_);
+    // Both are drawn a moment after the windows move; the picture is decoded later still. The
+    // first label's background is the window-text colour.
+    const HWND label = GetDlgItem(info, InfoWindow::kLabel1);
+    std::optional<std::pair<int, bool>> text;
+    ASSERT_TRUE(WaitUntil([&] {
+        return (text = ShownText(label, L"DejaVu Sans", 0x00FF00, palette().text));
+    })) << "no size of the message font draws the text as shown";
+    EXPECT_TRUE(text->second) << "the text is cut off at " << text->first << " px";
+    const HWND picture = app_.Control(MainWindow::kImage1);
+    const auto file = TestFolder() / (dpi() == 96 ? L"credit.jpg" : L"credit-150.jpg");
+    const auto image = Decoded(file, OnScreen(picture).second);
+    EXPECT_TRUE(WaitUntil([&] { return OnScreen(picture).first == image; })) << file;
+    EXPECT_EQ(ShownText(label, L"DejaVu Sans", 0x00FF00, palette().text), text) << "drawn again";
+    RECT box{};
     for (const auto& [window, twips] : {std::pair{app_.main_window(), MainWindow::kClientTwips},
                                         std::pair{info, InfoWindow::kClientTwips}}) {
         GetClientRect(window, &box);
         EXPECT_EQ(box.right, MulDiv(twips.cx, dpi(), 1440));
         EXPECT_EQ(box.bottom, MulDiv(twips.cy, dpi(), 1440));
+        EXPECT_EQ(OnScreen(window).first.front(), 0u) << "not black";
     }
-    // Both are drawn a moment after the windows move; the picture is decoded later still.
-    const HWND label = GetDlgItem(info, InfoWindow::kLabel1);
-    std::optional<std::pair<int, bool>> text;
-    ASSERT_TRUE(WaitUntil([&] { return (text = ShownText(label, L"DejaVu Sans", 0x00FF00)); }))
-        << "no size of the message font draws the text as shown";
-    EXPECT_TRUE(text->second) << "the text is cut off at " << text->first << " px";
-    const HWND picture = app_.Control(MainWindow::kImage1);
-    const auto file = TestFolder() / (dpi() == 96 ? L"credit.jpg" : L"credit-150.jpg");
-    const auto image = Decoded(file, OnScreen(picture).second);
-    ASSERT_FALSE(image.empty()) << file << " is larger than the picture";
-    EXPECT_TRUE(WaitUntil([&] { return OnScreen(picture).first == image; })) << file;
-    EXPECT_EQ(ShownText(label, L"DejaVu Sans", 0x00FF00), text) << "drawn again differently";
+    EXPECT_EQ(OnScreen(GetDlgItem(info, InfoWindow::kLabel2)).first.front(), 0u) << "not black";
 }
 
+constexpr const char* kBuildNames[] = {"ProgramAt100", "ProgramAt150", "AsOnWindows7At100",
+                                       "AsOnWindows7At150"};
 INSTANTIATE_TEST_SUITE_P(Builds, ProgramTest,
                          testing::Combine(testing::ValuesIn(AppDriver::programs),
                                           testing::Values(96, 144)),
-                         [](const auto& build) {
-                             return std::string(build.index < 2 ? "Program" : "AsOnWindows7") +
-                                    (std::get<1>(build.param) == 96 ? "At100" : "At150");
-                         });
+                         [](const auto& build) { return kBuildNames[build.index]; });
+
+// The highest contrast ratio, as WCAG measures it, of any pixel against the first, the
+// background.
+double HighestContrast(const std::vector<DWORD>& pixels) {
+    const auto luminance = [](DWORD rgb) {
+        double sum = 0.05;  // the viewing flare
+        for (const auto& [shift, weight] :
+             {std::pair{16, 0.2126}, std::pair{8, 0.7152}, std::pair{0, 0.0722}}) {
+            const double c = ((rgb >> shift) & 0xFF) / 255.0;
+            sum += weight * (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    double highest = 1;
+    for (const DWORD pixel : pixels) {
+        const double shown = luminance(pixel), background = luminance(pixels.front());
+        highest = std::max({highest, shown / background, background / shown});
+    }
+    return highest;
+}
+
+class ContrastTest : public testing::TestWithParam<Palette> {};
+
+// In a contrast theme both windows, their texts and the credit picture's words are drawn in the
+// theme's window colours, and every text stands out at least 4.5:1, as WCAG asks.
+TEST_P(ContrastTest, ThemeColoursMakeEveryTextStandOut) {
+    const SystemColours colours(GetParam().window, GetParam().text);
+    TempDir dir;
+    AppDriver app(AppDriver::contrast_program);
+    ASSERT_TRUE(app.Arm(dir.Write("crashed.dmo", kBroken)));  // a text in the path field
+    const HWND info = SideBySide(app);
+    for (const HWND control :
+         {info, GetDlgItem(info, InfoWindow::kLabel1), GetDlgItem(info, InfoWindow::kLabel2),
+          app.main_window(), app.Control(MainWindow::kDisplay), app.Control(MainWindow::kImage1)}) {
+        std::vector<DWORD> shown;
+        EXPECT_TRUE(WaitUntil([&] {
+            shown = OnScreen(control).first;
+            return shown.front() == GetParam().window && HighestContrast(shown) >= 4.5;
+        })) << GetDlgCtrlID(control)
+            << " at " << HighestContrast(shown) << ":1";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DarkThenLight, ContrastTest, testing::Values(kDark, kLight));
 
 }  // namespace
 
-// Usage: program_tests PROGRAM.exe ITS_WINDOWS_7_DOUBLE.exe [GoogleTest flags]
+// Usage: program_tests PROGRAM.exe WINDOWS_7_DOUBLE.exe CONTRAST_DOUBLE.exe [GoogleTest flags]
 int main(int argc, char** argv) {
     // The programs first, before InitGoogleTest makes the tests of each.
-    for (int i = 1; i < argc && argv[i][0] != '-'; ++i) {
-        AppDriver::programs.push_back(fs::absolute(argv[i]));
+    if (argc < 4) {
+        return 2;
     }
+    AppDriver::programs = {fs::absolute(argv[1]), fs::absolute(argv[2])};
+    AppDriver::contrast_program = fs::absolute(argv[3]);
     testing::InitGoogleTest(&argc, argv);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    return AppDriver::programs.empty() ? 2 : RUN_ALL_TESTS();
+    return RUN_ALL_TESTS();
 }
