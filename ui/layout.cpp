@@ -27,7 +27,7 @@ std::optional<TextRoom> RoomFor(const Control& control, SIZE box, UINT dpi) {
         return std::nullopt;
     }
     // Buttons and the sunken edit field draw a two-pixel edge (at 96 DPI) inside their box.
-    const int edge = 2 * MulDiv(2, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    const int edge = 2 * MulDiv(2, static_cast<int>(dpi), kUnscaledDpi);
     if (window_class == L"BUTTON") {
         return TextRoom{control.text, box.cx - edge, box.cy - edge, DT_SINGLELINE};
     }
@@ -90,8 +90,19 @@ std::vector<UniqueFont> LayOut(HWND window, UINT dpi, SIZE client_twips,
     RECT frame{0, 0, TwipsToPixels(client_twips.cx, dpi), TwipsToPixels(client_twips.cy, dpi)};
     AdjustFrame(frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
                 static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), dpi);
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    SIZE size{frame.right - frame.left, frame.bottom - frame.top};
+    SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Windows 10 and 11 give a program made for XP frame metrics that may not be the frame they
+    // draw: the client area is measured, and the frame grown or shrunk by what it is off.
+    RECT client{};
+    GetClientRect(window, &client);
+    const SIZE off{TwipsToPixels(client_twips.cx, dpi) - client.right,
+                   TwipsToPixels(client_twips.cy, dpi) - client.bottom};
+    if (off.cx != 0 || off.cy != 0) {
+        SetWindowPos(window, nullptr, 0, 0, size.cx + off.cx, size.cy + off.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     std::vector<UniqueFont> fonts;
     LOGFONTW face{};
