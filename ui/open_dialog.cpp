@@ -18,13 +18,23 @@ std::optional<std::wstring> OpenDialog::Show(HWND owner) {
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = static_cast<DWORD>(path.size());
-    // The program writes nothing but the repaired demo: no recent-documents entry, and the
-    // current folder stays where it was.
+    // The program writes nothing but the repaired demo: no recent-documents entry.
     dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
                    OFN_NOCHANGEDIR | OFN_DONTADDTORECENT | OFN_ENABLESIZING;
     static const SystemLibrary comdlg32(L"comdlg32.dll");
     const auto get_open_file_name = comdlg32.Get<BOOL WINAPI(OPENFILENAMEW*)>("GetOpenFileNameW");
-    if (StartCom() == nullptr || get_open_file_name == nullptr || !get_open_file_name(&dialog)) {
+    if (StartCom() == nullptr || get_open_file_name == nullptr) {
+        return std::nullopt;
+    }
+    // The dialog may change the current folder whatever OFN_NOCHANGEDIR says (it is documented
+    // as ineffective for GetOpenFileName): the folder the program started in is put back.
+    wchar_t folder[MAX_PATH]{};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    const BOOL picked = get_open_file_name(&dialog);
+    if (length > 0 && length < MAX_PATH) {
+        SetCurrentDirectoryW(folder);
+    }
+    if (!picked) {
         return std::nullopt;
     }
     path.resize(path.find(L'\0'));
