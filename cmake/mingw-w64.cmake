@@ -1,9 +1,17 @@
-# Cross-build for Windows with MinGW-w64 (posix thread model, which has std::mutex). Included by
-# the x64 and x86 toolchain files, which set MINGW_TRIPLET and CMAKE_SYSTEM_PROCESSOR first.
+# Cross-build for Windows with MinGW-w64. Included by the x64 and x86 toolchain files, which set
+# MINGW_TRIPLET and CMAKE_SYSTEM_PROCESSOR first.
 set(CMAKE_SYSTEM_NAME Windows)
 
-set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
+# The compilers' thread model. win32, the default, builds the program: its runtime imports nothing
+# newer than Windows XP. The posix one's runtime (winpthreads) imports GetTickCount64, which XP
+# lacks, but it has the std::mutex GoogleTest needs: tests/CMakeLists.txt builds the test programs
+# with it.
+if(NOT MINGW_THREAD_MODEL)
+    set(MINGW_THREAD_MODEL win32)
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES MINGW_THREAD_MODEL)
+set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-${MINGW_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-${MINGW_THREAD_MODEL})
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})

@@ -3,7 +3,8 @@
 # 32-bit Wine (for the x86 build) needs the i386 architecture.
 set -euo pipefail
 
-packages=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
+packages=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+          g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64
           wine32:i386 xvfb xauth openbox imagemagick fonts-wine fonts-liberation fonts-dejavu-core
           googletest clang-format)
 missing=()

@@ -20,7 +20,7 @@ mkdir -p docs
 shot() {
     local suffix=$1 program=$2
     shift 2
-    coproc SHOW { cd build/windows/ui && wine ../tests/show_windows.exe "$program" "$@" 2>/dev/null; }
+    coproc SHOW { cd build/windows/ui && wine ../test-programs/tests/show_windows.exe "$program" "$@" 2>/dev/null; }
     read -r _ mx my mw mh <&"${SHOW[0]}"
     read -r _ ix iy iw ih <&"${SHOW[0]}"
     import -window root "$WINEPREFIX/screen.png"

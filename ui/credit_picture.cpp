@@ -4,8 +4,8 @@
 
 #include <iterator>
 
+#include "newer_functions.h"
 #include "resource.h"
-#include "system_library.h"
 
 namespace ui {
 namespace {
@@ -25,7 +25,6 @@ public:
     Interface* operator->() const { return pointer_; }
     Interface* get() const { return pointer_; }
     Interface** out() { return &pointer_; }
-    void** out_void() { return reinterpret_cast<void**>(&pointer_); }
 
 private:
     Interface* pointer_ = nullptr;
@@ -74,10 +73,7 @@ UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id) {
     ComPtr<IWICFormatConverter> converter;
     UINT width = 0;
     UINT height = 0;
-    const auto create_instance = StartCom();
-    if (picture.bytes == nullptr || create_instance == nullptr ||
-        FAILED(create_instance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_IWICImagingFactory, factory.out_void())) ||
+    if (picture.bytes == nullptr || FAILED(CreateImagingFactory(factory.out())) ||
         FAILED(factory->CreateStream(stream.out())) ||
         FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(picture.bytes), picture.size)) ||
         FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr,

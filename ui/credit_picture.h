@@ -12,7 +12,8 @@ using UniqueBitmap = demo::UniqueNullHandle<HBITMAP, DeleteObject>;
 // 200%, the smallest at least that large, so that it is scaled only between them.
 int CreditPictureFor(SIZE size);
 
-// Decodes the credit picture, a JPEG resource, into a bitmap; empty if that fails.
+// Decodes the credit picture, a JPEG resource, into a bitmap; empty if that fails, as where
+// Windows has no WIC.
 UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id);
 
 // Draws `picture` into `box`, at its natural size when `box` is that size.

@@ -141,7 +141,7 @@ void MainWindow::OnExit() {
 // COM and WIC to load, and again when the window moves to a DPI that has a sharper one.
 void MainWindow::DrawCreditPicture(const DRAWITEMSTRUCT& item) {
     if (contrast()) {
-        DrawCreditWords(item);
+        DrawCreditWords(item, GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW));
         return;
     }
     const int wanted = CreditPictureFor(
@@ -150,20 +150,24 @@ void MainWindow::DrawCreditPicture(const DRAWITEMSTRUCT& item) {
         credit_picture_id_ = wanted;
         PostMessageW(hwnd_, kLoadCreditPicture, static_cast<WPARAM>(wanted), 0);
     }
-    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (credit_picture_) {
         DrawPicture(item.hDC, item.rcItem, credit_picture_.get());
+    } else if (credit_picture_missing_) {
+        DrawCreditWords(item, kCreditWordsColour, kBlack);
+    } else {
+        FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     }
 }
 
-// A contrast theme shows what the picture says, centred, in the window's colours.
-void MainWindow::DrawCreditWords(const DRAWITEMSTRUCT& item) {
+// What the picture says, centred: in a contrast theme, or where it cannot be decoded.
+void MainWindow::DrawCreditWords(const DRAWITEMSTRUCT& item, COLORREF text, COLORREF background) {
     wchar_t words[128]{};
     GetWindowTextW(item.hwndItem, words, static_cast<int>(std::size(words)));
-    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_WINDOW));
+    SetDCBrushColor(item.hDC, background);
+    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     const HGDIOBJ previous = SelectObject(
         item.hDC, reinterpret_cast<HGDIOBJ>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
-    SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
+    SetTextColor(item.hDC, text);
     SetBkMode(item.hDC, TRANSPARENT);
     constexpr UINT kFormat = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
     RECT box = item.rcItem;
@@ -177,6 +181,7 @@ void MainWindow::DrawCreditWords(const DRAWITEMSTRUCT& item) {
 
 void MainWindow::LoadCreditPicture(int resource_id) {
     credit_picture_ = ui::LoadCreditPicture(GetModuleHandleW(nullptr), resource_id);
+    credit_picture_missing_ = !credit_picture_;
     InvalidateRect(GetDlgItem(hwnd_, kImage1), nullptr, FALSE);
 }
 

@@ -17,6 +17,8 @@ public:
     enum : int { kFix = 100, kDisplay, kOpen, kExit, kInfo, kImage1, kDisplayName };
     // WPARAM: the resource of the credit picture to decode.
     static constexpr UINT kLoadCreditPicture = WM_APP;
+    // The colour of the credit picture's first line, for its words where it cannot be decoded.
+    static constexpr COLORREF kCreditWordsColour = RGB(0xE8, 0xE8, 0xE8);
 
     static constexpr const wchar_t* kClassName = L"frmVorlax";
     static constexpr SIZE kClientTwips{6105, 3225};
@@ -36,14 +38,15 @@ private:
     bool ShowArmedPath(const std::wstring& path);
     void OnExit();
     void DrawCreditPicture(const DRAWITEMSTRUCT& item);
-    void DrawCreditWords(const DRAWITEMSTRUCT& item);
+    void DrawCreditWords(const DRAWITEMSTRUCT& item, COLORREF text, COLORREF background);
     void LoadCreditPicture(int resource_id);
 
     demo::RepairController controller_;
     InfoWindow& info_;
     OpenDialog open_dialog_;
     UniqueBitmap credit_picture_;
-    int credit_picture_id_ = 0;  // the picture loaded, or asked for
+    int credit_picture_id_ = 0;            // the picture loaded, or asked for
+    bool credit_picture_missing_ = false;  // it could not be decoded
 };
 
 }  // namespace ui

@@ -1,14 +1,19 @@
 #include "newer_functions.h"
 
+#include <versionhelpers.h>
+
+#include <cstddef>
 #include <iterator>
 #include <string>
+
+#include "system_library.h"
 
 namespace ui {
 namespace {
 
-// The functions newer than Windows 7 SP1; each is null where the running Windows lacks it.
+// The functions newer than Windows XP; each is null where the running Windows lacks it.
 struct NewerFunctions {
-    // Windows 8, or 7 with KB2533623.
+    // Windows 8, or 7 with KB2533623 (taken on 7 and later only: see RestrictDllSearch).
     BOOL(WINAPI* set_default_dll_directories)(DWORD flags);
     // Windows 10 1607, all three.
     UINT(WINAPI* get_dpi_for_window)(HWND window);
@@ -17,15 +22,17 @@ struct NewerFunctions {
 };
 
 template <typename Function>
-void Find(Function*& function, const wchar_t* module, const char* name) {
-#ifdef VORLAX_AS_ON_WINDOWS_7
-    // The test build that behaves as on Windows 7 finds none of them, so that every fallback runs.
+void Find(Function*& function, HMODULE module, const char* name) {
+#ifdef VORLAX_AS_ON_XP
+    // The test build that behaves as on Windows XP finds none of them, so that every fallback
+    // runs.
     (void)module, (void)name;
     function = nullptr;
 #else
-    // kernel32 and user32 are loaded from System32 before the program starts.
-    function = reinterpret_cast<Function*>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(module), name)));
+    function =
+        module == nullptr
+            ? nullptr
+            : reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 #endif
 }
 
@@ -35,19 +42,47 @@ UINT SystemDpi() {
     if (screen != nullptr) {
         ReleaseDC(nullptr, screen);
     }
-    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+    return dpi > 0 ? static_cast<UINT>(dpi) : kUnscaledDpi;
 }
 
 const NewerFunctions& Newer() {
     static const NewerFunctions newer = [] {
+        // kernel32 and user32 are loaded from System32 before the program starts.
+        const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
         NewerFunctions found{};
-        Find(found.set_default_dll_directories, L"kernel32.dll", "SetDefaultDllDirectories");
-        Find(found.get_dpi_for_window, L"user32.dll", "GetDpiForWindow");
-        Find(found.adjust_window_rect_ex_for_dpi, L"user32.dll", "AdjustWindowRectExForDpi");
-        Find(found.system_parameters_info_for_dpi, L"user32.dll", "SystemParametersInfoForDpi");
+        // On Vista, KB2533623 brings it too, but there it has been seen to break later COM
+        // activations: the Open dialog and the credit picture need COM.
+        if (IsWindows7OrGreater()) {
+            Find(found.set_default_dll_directories, kernel32, "SetDefaultDllDirectories");
+        }
+        Find(found.get_dpi_for_window, user32, "GetDpiForWindow");
+        Find(found.adjust_window_rect_ex_for_dpi, user32, "AdjustWindowRectExForDpi");
+        Find(found.system_parameters_info_for_dpi, user32, "SystemParametersInfoForDpi");
         return found;
     }();
     return newer;
+}
+
+// Windows 8.1, and 10 before 1607, draw a per-monitor aware window at its monitor's DPI but have
+// no GetDpiForWindow: shcore tells the monitor's.
+UINT MonitorDpi(HWND window) {
+    using GetDpiForMonitorFunction = HRESULT WINAPI(HMONITOR, int type, UINT* x, UINT* y);
+    static GetDpiForMonitorFunction* const get_dpi_for_monitor = [] {
+        GetDpiForMonitorFunction* found = nullptr;
+        // Kept loaded until the program ends.
+        Find(found, LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor");
+        return found;
+    }();
+    constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+    UINT dpi = 0, unused = 0;
+    if (get_dpi_for_monitor == nullptr ||
+        FAILED(get_dpi_for_monitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
+                                   kEffectiveDpi, &dpi, &unused)) ||
+        dpi == 0) {
+        return SystemDpi();
+    }
+    return dpi;
 }
 
 }  // namespace
@@ -64,8 +99,8 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     if (Newer().set_default_dll_directories != nullptr) {
         return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
-    // Windows 7 without KB2533623 refuses LOAD_LIBRARY_SEARCH_SYSTEM32: name the file in full,
-    // and have the DLL's own imports found beside it first.
+    // Without KB2533623, LOAD_LIBRARY_SEARCH_SYSTEM32 is refused: name the file in full, and
+    // have the DLL's own imports found beside it first.
     wchar_t folder[MAX_PATH]{};
     const UINT length = GetSystemDirectoryW(folder, static_cast<UINT>(std::size(folder)));
     if (length == 0 || length >= std::size(folder)) {
@@ -79,7 +114,7 @@ UINT WindowDpi(HWND window) {
     if (Newer().get_dpi_for_window != nullptr) {
         return Newer().get_dpi_for_window(window);
     }
-    return SystemDpi();
+    return MonitorDpi(window);
 }
 
 void AdjustFrame(RECT& frame, DWORD style, DWORD ex_style, UINT dpi) {
@@ -91,23 +126,49 @@ void AdjustFrame(RECT& frame, DWORD style, DWORD ex_style, UINT dpi) {
 }
 
 bool MessageFontAt(UINT dpi, LOGFONTW& font) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (Newer().system_parameters_info_for_dpi != nullptr) {
-        if (!Newer().system_parameters_info_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics),
-                                                    &metrics, 0, dpi)) {
-            return false;
+    // Vista added iPaddedBorderWidth after the message font, and XP refuses a size that counts
+    // it; whichever size the headers give, the Vista one is asked first and XP's after.
+    constexpr UINT kXpSize = offsetof(NONCLIENTMETRICSW, lfMessageFont) + sizeof(LOGFONTW);
+    struct {
+        NONCLIENTMETRICSW metrics;
+        int room_for_the_vista_member;
+    } buffer{};
+    const auto get = [&](UINT size) {
+        buffer.metrics.cbSize = size;
+        if (Newer().system_parameters_info_for_dpi != nullptr) {
+            return Newer().system_parameters_info_for_dpi(SPI_GETNONCLIENTMETRICS, size, &buffer, 0,
+                                                          dpi) != FALSE;
         }
-        font = metrics.lfMessageFont;
-        return true;
-    }
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        return SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, size, &buffer, 0) != FALSE;
+    };
+#ifdef VORLAX_AS_ON_XP
+    const bool got = get(kXpSize);  // as XP answers the Vista size
+#else
+    const bool got = get(kXpSize + sizeof(int)) || get(kXpSize);
+#endif
+    if (!got) {
         return false;
     }
-    // The system gives the font at the system DPI; Windows 8.1 may draw a window at another.
-    font = metrics.lfMessageFont;
-    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    font = buffer.metrics.lfMessageFont;
+    if (Newer().system_parameters_info_for_dpi == nullptr) {
+        // The system gives the font at the system DPI; the window may be drawn at another.
+        font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    }
     return true;
+}
+
+HRESULT CreateImagingFactory(IWICImagingFactory** factory) {
+#ifdef VORLAX_AS_ON_XP
+    (void)factory;
+    return REGDB_E_CLASSNOTREG;  // what COM answers where WIC is missing
+#else
+    const auto create_instance = StartCom();
+    if (create_instance == nullptr) {
+        return E_FAIL;
+    }
+    return create_instance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_IWICImagingFactory, reinterpret_cast<void**>(factory));
+#endif
 }
 
 }  // namespace ui

@@ -19,6 +19,9 @@ void WindowClosed();
 // window's DPI, the fonts, the colours (or a contrast theme's), the open-window count, and the
 // keyboard as a dialog box has it. `Derived` supplies kClassName, kClientTwips, kControls,
 // kColours, OnCommand(id) and HandleMessage().
+// WM_DPICHANGED, which Windows 8.1 and later send; the headers declare it only for them.
+inline constexpr UINT kDpiChanged = 0x02E0;
+
 template <typename Derived>
 class Window {
 public:
@@ -59,7 +62,7 @@ protected:
                 fonts_.clear();
                 WindowClosed();
                 break;
-            case WM_DPICHANGED:
+            case kDpiChanged:
                 OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
                 return 0;
             case WM_ACTIVATE:

@@ -15,7 +15,7 @@
 // buttons and keys, answers its dialogs and reads what it says.
 class AppDriver {
 public:
-    // The builds under test, from the command line: the program, then its Windows 7 double.
+    // The builds under test, from the command line: the program, then its Windows XP double.
     static inline std::vector<std::filesystem::path> programs;
     // The double that always sees a contrast theme on.
     static inline std::filesystem::path contrast_program;

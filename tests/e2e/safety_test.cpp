@@ -67,10 +67,10 @@ std::map<std::string, int> FirstWindowsOfEachFunction() {
 }
 
 // Wine has every function whatever Windows it plays, so the floor is read off the exe's headers
-// and import table: a function Windows 7 SP1 lacks, or a DLL it does not ship (as MinGW's runtime
-// DLLs), would keep the program from starting there.
-TEST(Safety, ExeIsHardenedAndImportsOnlyWhatWindows7Has) {
-    constexpr int kWindows7 = 601;
+// and import table: a function Windows XP lacks (XP Professional x64 Edition for the x64 build),
+// or a DLL it does not ship (as MinGW's runtime DLLs), would keep the program from starting there.
+TEST(Safety, ExeIsHardenedAndImportsOnlyWhatWindowsXpHas) {
+    constexpr int kWindowsXp = sizeof(void*) == 8 ? 502 : 501;
     const auto first_windows = FirstWindowsOfEachFunction();
     ASSERT_FALSE(first_windows.empty()) << "windows_imports.txt is missing";
     // Mapped as an image, without running any of it or loading what it imports.
@@ -86,7 +86,7 @@ TEST(Safety, ExeIsHardenedAndImportsOnlyWhatWindows7Has) {
 #ifdef _WIN64
     EXPECT_TRUE(header.DllCharacteristics & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA);
 #endif
-    EXPECT_LE(header.MajorSubsystemVersion * 100 + header.MinorSubsystemVersion, kWindows7);
+    EXPECT_LE(header.MajorSubsystemVersion * 100 + header.MinorSubsystemVersion, kWindowsXp);
 
     int count = 0;
     for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
@@ -101,7 +101,7 @@ TEST(Safety, ExeIsHardenedAndImportsOnlyWhatWindows7Has) {
                 name + " " +
                 reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData)->Name;
             const auto found = first_windows.find(function);
-            EXPECT_LE(found != first_windows.end() ? found->second : 9999, kWindows7)
+            EXPECT_LE(found != first_windows.end() ? found->second : 9999, kWindowsXp)
                 << function << " needs a newer Windows, or is not in the list";
         }
     }
