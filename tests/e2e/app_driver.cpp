@@ -180,7 +180,14 @@ bool AppDriver::WaitForExit(std::chrono::milliseconds timeout) const {
            WAIT_OBJECT_0;
 }
 
+bool UnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 DisplaySettings::DisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
+    if (!UnderWine()) {
+        return;
+    }
     RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
     if (font_face != nullptr) {
         // Stored as at 96 DPI; the system scales it.
@@ -194,6 +201,9 @@ DisplaySettings::DisplaySettings(DWORD dpi, const wchar_t* font_face, int points
 
 // Without the values, the system takes its defaults again.
 DisplaySettings::~DisplaySettings() {
+    if (!UnderWine()) {
+        return;
+    }
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
 }

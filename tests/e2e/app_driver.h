@@ -74,8 +74,12 @@ private:
     HWND main_ = nullptr;
 };
 
+// Whether this runs under Wine rather than on Windows.
+bool UnderWine();
+
 // The display settings of the Wine prefix, as a user sets them, for the programs started while
-// this lives: the DPI and, optionally, the message font. The defaults come back afterwards.
+// this lives: the DPI and, optionally, the message font. The defaults come back afterwards. On
+// Windows nothing changes: it reads them at sign-in only, and they are the user's own.
 class DisplaySettings {
 public:
     explicit DisplaySettings(DWORD dpi, const wchar_t* font_face = nullptr, int points = 0);
