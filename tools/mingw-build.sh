@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds one MinGW-w64 build of the program and its tests, runs every test and packs the ZIP
+# (VorlaxDemoFixer-1.00-win64.zip or -win32.zip) into build/zips/.
+# - On Debian/Ubuntu: PRESET windows (x64, the default) or windows-x86, cross-built as released
+#   and tested under Wine, with and without a window manager.
+# - On Windows, in an MSYS2 shell (UCRT64 or MINGW64 for x64, MINGW32 for x86): built with that
+#   shell's MinGW-w64 as the README's "Build on Windows" says, and tested natively.
+# Usage: tools/mingw-build.sh [PRESET]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+failed=0
+if [ -n "${MSYSTEM:-}" ]; then
+    build="build/$(echo "$MSYSTEM" | tr '[:upper:]' '[:lower:]')"
+    cmake -S . -B "$build" -G "MinGW Makefiles" -DCMAKE_BUILD_TYPE=MinSizeRel \
+        -DGOOGLETEST_SOURCE_DIR="$(tools/googletest-source.sh)"
+    cmake --build "$build" -j 2
+    ctest --test-dir "$build" --output-on-failure --timeout 300 || failed=1
+else
+    preset=${1:-windows}
+    build="build/$preset"
+    tools/install-deps.sh
+    cmake --preset "$preset"
+    cmake --build --preset "$preset"
+    tools/windows-tests.sh "$preset" || failed=1
+    tools/windows-tests.sh "$preset" --window-manager || failed=1
+fi
+(cd "$build" && cpack -G ZIP -B "$PWD/../zips" >/dev/null)
+echo "Packed: $(ls build/zips/*.zip | tr '\n' ' ')"
+exit "$failed"
