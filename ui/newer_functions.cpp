@@ -1,6 +1,7 @@
 #include "newer_functions.h"
 
 #include <versionhelpers.h>
+#include <wincodec.h>
 
 #include <cstddef>
 #include <iterator>

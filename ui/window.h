@@ -15,13 +15,13 @@ namespace ui {
 void WindowOpened();
 void WindowClosed();
 
+// WM_DPICHANGED, which Windows 8.1 and later send; the headers declare it only for them.
+inline constexpr UINT kDpiChanged = 0x02E0;
+
 // What the program's two windows share: the window procedure thunk, the layout in twips at the
 // window's DPI, the fonts, the colours (or a contrast theme's), the open-window count, and the
 // keyboard as a dialog box has it. `Derived` supplies kClassName, kClientTwips, kControls,
 // kColours, OnCommand(id) and HandleMessage().
-// WM_DPICHANGED, which Windows 8.1 and later send; the headers declare it only for them.
-inline constexpr UINT kDpiChanged = 0x02E0;
-
 template <typename Derived>
 class Window {
 public:
