@@ -147,8 +147,13 @@ HWND AppDriver::ShowOpenDialog() const {
 bool AppDriver::OpenFile(const std::filesystem::path& path) const {
     const HWND dialog = ShowOpenDialog();
     if (!path.empty()) {
-        SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(path.c_str()));
+        // Typed into the edit field inside: a combo box under Wine, a ComboBoxEx around one in
+        // the dialog of Windows Vista and later.
+        HWND name = GetDlgItem(dialog, kFileNameBox);
+        while (const HWND inside = FindWindowExW(name, nullptr, nullptr, nullptr)) {
+            name = inside;
+        }
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     }
     return PressAndWaitForClose(dialog, IDOK);
 }
