@@ -87,18 +87,18 @@ void CreateControls(HWND parent, std::span<const Control> controls) {
 
 std::vector<UniqueFont> LayOut(HWND window, UINT dpi, SIZE client_twips,
                                std::span<const Control> controls) {
-    RECT frame{0, 0, TwipsToPixels(client_twips.cx, dpi), TwipsToPixels(client_twips.cy, dpi)};
+    const SIZE wanted{TwipsToPixels(client_twips.cx, dpi), TwipsToPixels(client_twips.cy, dpi)};
+    RECT frame{0, 0, wanted.cx, wanted.cy};
     AdjustFrame(frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
                 static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), dpi);
-    SIZE size{frame.right - frame.left, frame.bottom - frame.top};
+    const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
     SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Windows 10 and 11 give a program made for XP frame metrics that may not be the frame they
     // draw: the client area is measured, and the frame grown or shrunk by what it is off.
     RECT client{};
     GetClientRect(window, &client);
-    const SIZE off{TwipsToPixels(client_twips.cx, dpi) - client.right,
-                   TwipsToPixels(client_twips.cy, dpi) - client.bottom};
+    const SIZE off{wanted.cx - client.right, wanted.cy - client.bottom};
     if (off.cx != 0 || off.cy != 0) {
         SetWindowPos(window, nullptr, 0, 0, size.cx + off.cx, size.cy + off.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
