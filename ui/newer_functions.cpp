@@ -69,10 +69,10 @@ const NewerFunctions& Newer() {
 // no GetDpiForWindow: shcore tells the monitor's.
 UINT MonitorDpi(HWND window) {
     using GetDpiForMonitorFunction = HRESULT WINAPI(HMONITOR, int type, UINT* x, UINT* y);
+    static const SystemLibrary shcore(L"shcore.dll");
     static GetDpiForMonitorFunction* const get_dpi_for_monitor = [] {
         GetDpiForMonitorFunction* found = nullptr;
-        // Kept loaded until the program ends.
-        Find(found, LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor");
+        Find(found, shcore.get(), "GetDpiForMonitor");
         return found;
     }();
     constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI

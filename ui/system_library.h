@@ -13,6 +13,9 @@ class SystemLibrary {
 public:
     explicit SystemLibrary(const wchar_t* name) : module_(LoadSystemLibrary(name)) {}
 
+    // The module, or nullptr where it could not be loaded.
+    HMODULE get() const { return module_.get(); }
+
     // The exported function `name` as type `Function`, or nullptr.
     template <typename Function>
     Function* Get(const char* name) const {
