@@ -242,9 +242,10 @@ double HighestContrast(const std::vector<DWORD>& pixels) {
         }
         return sum;
     };
+    const double background = luminance(pixels.front());
     double highest = 1;
     for (const DWORD pixel : pixels) {
-        const double shown = luminance(pixel), background = luminance(pixels.front());
+        const double shown = luminance(pixel);
         highest = std::max({highest, shown / background, background / shown});
     }
     return highest;
