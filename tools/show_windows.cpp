@@ -42,15 +42,10 @@ int wmain(int argc, wchar_t** argv) {
     AppDriver app(std::filesystem::absolute(argv[1]));
     settings.reset();  // the program has read them
     colours.reset();
-    const HWND info = app.OpenInfo();
+    const HWND info = app.OpenInfoBesideMain();
     if (info == nullptr) {
         return 1;
     }
-    RECT main_box{};
-    GetWindowRect(app.main_window(), &main_box);
-    SetWindowPos(app.main_window(), nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    SetWindowPos(info, nullptr, 20 + (main_box.right - main_box.left) + 20, 20, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
     Sleep(500);
     Print("main", app.main_window());
     Print("info", info);

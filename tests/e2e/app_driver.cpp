@@ -131,6 +131,16 @@ HWND AppDriver::OpenInfo() const {
     return WaitForWindow(L"frmInfo", L"Info");
 }
 
+HWND AppDriver::OpenInfoBesideMain() const {
+    const HWND info = OpenInfo();
+    RECT box{};
+    GetWindowRect(info, &box);
+    SetWindowPos(info, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(main_, nullptr, box.right - box.left, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return info;
+}
+
 HWND AppDriver::WaitForActive(const wchar_t* window_class, const wchar_t* caption) const {
     const HWND window = WaitForWindow(window_class, caption);
     const bool active = window != nullptr && WaitUntil([&] {

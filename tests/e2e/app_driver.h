@@ -45,6 +45,9 @@ public:
     std::vector<HWND> Windows(const wchar_t* window_class, const wchar_t* caption) const;
     HWND WaitForWindow(const wchar_t* window_class, const wchar_t* caption) const;
     HWND OpenInfo() const;
+    // Opens the Info window and puts it in the screen's top-left corner with the main window
+    // just right of it, so that neither covers the other. The Info window stays active.
+    HWND OpenInfoBesideMain() const;
 
     // Open File: the Open dialog, once it has the focus.
     HWND ShowOpenDialog() const;

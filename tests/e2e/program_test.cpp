@@ -314,22 +314,10 @@ std::vector<DWORD> Decoded(const fs::path& file, SIZE size) {
     return pixels;
 }
 
-// Opens the Info window and puts it in the top-left corner with the main window beside it, so
-// that nothing is covered.
-HWND SideBySide(const AppDriver& app) {
-    const HWND info = app.OpenInfo();
-    RECT box{};
-    GetWindowRect(info, &box);
-    SetWindowPos(info, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
-    SetWindowPos(app.main_window(), nullptr, box.right - box.left, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
-    return info;
-}
-
 // Both windows take their size in twips at the DPI and are black whatever the system's colours,
 // the labels show their whole text, and the credit picture is the one drawn for that scale.
 TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
-    const HWND info = SideBySide(app_);
+    const HWND info = app_.OpenInfoBesideMain();
     // Both are drawn a moment after the windows move; the picture is decoded later still. The
     // first label's background is the window-text colour.
     const HWND label = GetDlgItem(info, InfoWindow::kLabel1);
@@ -375,7 +363,7 @@ TEST_P(ContrastTest, ThemeColoursMakeEveryTextStandOut) {
     TempDir dir;
     AppDriver app(AppDriver::contrast_program);
     ASSERT_TRUE(app.Arm(dir.Write("crashed.dmo", kBroken)));  // a text in the path field
-    const HWND info = SideBySide(app);
+    const HWND info = app.OpenInfoBesideMain();
     for (const HWND control :
          {info, GetDlgItem(info, InfoWindow::kLabel1), GetDlgItem(info, InfoWindow::kLabel2),
           app.main_window(), app.Control(MainWindow::kDisplay), app.Control(MainWindow::kImage1)}) {
