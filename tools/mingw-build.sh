@@ -9,22 +9,26 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Packed before the tests run, so that the test runner's summary comes last.
+pack() {
+    (cd "$1" && cpack -G ZIP -B "$PWD/../zips")
+}
+
 failed=0
 if [ -n "${MSYSTEM:-}" ]; then
     build="build/$(echo "$MSYSTEM" | tr '[:upper:]' '[:lower:]')"
     cmake -S . -B "$build" -G "MinGW Makefiles" -DCMAKE_BUILD_TYPE=MinSizeRel \
         -DGOOGLETEST_SOURCE_DIR="$(tools/googletest-source.sh)"
     cmake --build "$build" -j 2
+    pack "$build"
     ctest --test-dir "$build" --output-on-failure --timeout 300 || failed=1
 else
     preset=${1:-windows}
-    build="build/$preset"
     tools/install-deps.sh
     cmake --preset "$preset"
     cmake --build --preset "$preset"
+    pack "build/$preset"
     tools/windows-tests.sh "$preset" || failed=1
     tools/windows-tests.sh "$preset" --window-manager || failed=1
 fi
-(cd "$build" && cpack -G ZIP -B "$PWD/../zips" >/dev/null)
-echo "Packed: $(ls build/zips/*.zip | tr '\n' ' ')"
 exit "$failed"
