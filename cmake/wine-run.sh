@@ -16,4 +16,9 @@ if [ -n "${WINE_NATIVE_FIRST:-}" ]; then
     overrides="$overrides;$WINE_NATIVE_FIRST=n,b"
 fi
 export WINEDLLOVERRIDES="$overrides"
+# Without 32-bit support in the kernel, Debian's `wine` cannot start: see tools/wine64-only.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
+    export WINELOADER=/usr/lib/wine/wine64
+    exec /usr/lib/wine/wine64 "$@"
+fi
 exec wine "$@"

@@ -5,6 +5,17 @@ export WINEDEBUG=-all
 # Without these overrides, creating a prefix stops to offer Mono and Gecko downloads.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+
+# Whether this machine runs 32-bit programs: Wine's 32-bit loader is an i386 program, and some
+# kernels are built without 32-bit support. Without it only the x64 build can be tested, and
+# Wine is started through its 64-bit loader alone (tools/wine64-only).
+wine_runs_32bit() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+if ! wine_runs_32bit && [ -x /usr/lib/wine/wine64 ]; then
+    export PATH="$(realpath "$(dirname "${BASH_SOURCE[0]}")")/wine64-only:$PATH"
+    export WINELOADER=/usr/lib/wine/wine64
+fi
 # Wine maps Windows file names through the Unix locale: without a UTF-8 one, no file with a
 # non-ASCII name can be opened. A UTF-8 locale the user has is kept.
 if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
