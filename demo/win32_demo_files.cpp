@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "demo_file.h"
+#include "system_calls.h"
 #include "unique_resource.h"
+#include "win32_paths.h"
 
 namespace demo {
 namespace {
@@ -17,7 +18,8 @@ using UniqueHandle = UniqueResource<HandleTraits>;
 
 class Win32DemoFile final : public DemoFile {
 public:
-    explicit Win32DemoFile(UniqueHandle file) : file_(std::move(file)) {}
+    Win32DemoFile(UniqueHandle file, const SystemCalls& calls)
+        : file_(std::move(file)), calls_(calls) {}
 
     bool ReadHead(HeadBytes& head) override {
         DWORD total = 0;
@@ -35,54 +37,25 @@ public:
         return true;
     }
 
+    // Flushed before the repair is reported, so that a power cut after "Demo has been modified!"
+    // cannot undo it. No test can show that loss; the tests see the flush made, and fail it.
     bool WriteHead(const HeadBytes& head) override {
         OVERLAPPED at{};  // offset 0
         DWORD written = 0;
-        return WriteFile(file_.get(), head.data(), static_cast<DWORD>(head.size()), &written,
-                         &at) &&
-               written == head.size() && FlushFileBuffers(file_.get());
+        return calls_.write(file_.get(), head.data(), static_cast<DWORD>(head.size()), &written,
+                            &at) &&
+               written == head.size() && calls_.flush(file_.get());
     }
 
     bool Close() override { return CloseHandle(file_.release()) != FALSE; }
 
 private:
     UniqueHandle file_;
+    SystemCalls calls_;
 };
 
-// "\\.\" names devices and "\\?\" without a drive or UNC share names volumes: never demos.
-bool NamesDevice(const std::wstring& path) {
-    if (path.rfind(LR"(\\.\)", 0) == 0 || path.rfind(LR"(//./)", 0) == 0) {
-        return true;
-    }
-    if (path.rfind(LR"(\\?\)", 0) != 0) {
-        return false;
-    }
-    const std::wstring rest = path.substr(4);
-    const bool drive = rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\';
-    const bool share = rest.rfind(LR"(UNC\)", 0) == 0;
-    return !drive && !share;
-}
-
-// Paths past MAX_PATH work even where the process is not long-path aware.
-std::wstring ExtendedLengthPath(const std::wstring& path) {
-    if (path.size() < MAX_PATH || path.rfind(LR"(\\?\)", 0) == 0 ||
-        path.rfind(LR"(\\.\)", 0) == 0) {
-        return path;
-    }
-    std::wstring full(32768, L'\0');
-    const DWORD size =
-        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (size == 0 || size >= full.size()) {
-        return {};
-    }
-    full.resize(size);
-    if (full.rfind(LR"(\\)", 0) == 0) {
-        return LR"(\\?\UNC\)" + full.substr(2);
-    }
-    return LR"(\\?\)" + full;
-}
-
-UniqueHandle OpenRegularFile(const NativePath& path, DWORD access, DWORD refused_attributes) {
+UniqueHandle OpenRegularFile(const SystemCalls& calls, const NativePath& path, DWORD access,
+                             DWORD refused_attributes) {
     const std::wstring name = ExtendedLengthPath(path);
     if (name.empty() || NamesDevice(name)) {
         return {};
@@ -90,7 +63,10 @@ UniqueHandle OpenRegularFile(const NativePath& path, DWORD access, DWORD refused
     // Others may read the demo but not write, rename or delete it while we hold it.
     UniqueHandle file(CreateFileW(name.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) {
+    // What the path rules let through and is no file on a disk: a DOS device name in any folder
+    // ("C:\demos\COM1.dmo" before Windows 11), a pipe or mailslot named as a UNC path
+    // ("\\server\pipe\name"). Reading one could block, and writing one sends it four bytes.
+    if (!file || calls.file_type(file.get()) != FILE_TYPE_DISK) {
         return {};
     }
     BY_HANDLE_FILE_INFORMATION info{};
@@ -103,32 +79,40 @@ UniqueHandle OpenRegularFile(const NativePath& path, DWORD access, DWORD refused
 
 class Win32DemoFiles final : public DemoFiles {
 public:
+    explicit Win32DemoFiles(const SystemCalls& calls) : calls_(calls) {}
+
     std::unique_ptr<DemoFile> OpenForReading(const NativePath& path) override {
-        return Wrap(
-            OpenRegularFile(path, GENERIC_READ, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+        return Wrap(OpenRegularFile(calls_, path, GENERIC_READ,
+                                    FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
     }
 
     // The read-only attribute is checked here because administrators, and Wine, may write such
     // a file regardless.
     std::unique_ptr<DemoFile> OpenForWriting(const NativePath& path) override {
         return Wrap(OpenRegularFile(
-            path, GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+            calls_, path, GENERIC_WRITE | FILE_READ_ATTRIBUTES,
             FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY));
     }
 
 private:
-    static std::unique_ptr<DemoFile> Wrap(UniqueHandle file) {
+    std::unique_ptr<DemoFile> Wrap(UniqueHandle file) const {
         if (!file) {
             return nullptr;
         }
-        return std::make_unique<Win32DemoFile>(std::move(file));
+        return std::make_unique<Win32DemoFile>(std::move(file), calls_);
     }
+
+    SystemCalls calls_;
 };
 
 }  // namespace
 
+std::unique_ptr<DemoFiles> SystemDemoFiles(const SystemCalls& calls) {
+    return std::make_unique<Win32DemoFiles>(calls);
+}
+
 DemoFiles& SystemDemoFiles() {
-    static Win32DemoFiles files;
+    static Win32DemoFiles files{SystemCalls{}};
     return files;
 }
 

@@ -1,18 +1,93 @@
-#include "demo/demo_file.h"
-
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#include <cerrno>
+#include <string>
+
+#ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
+#include "demo/messages.h"
+#include "demo/repair_controller.h"
+#include "demo/system_calls.h"
+#include "demo/win32_paths.h"
 #include "temp_dir.h"
 
 namespace {
 
 demo::DemoFiles& files = demo::SystemDemoFiles();
+
+// The disk under the repair: it logs each call, and fails the one named, as a full or failing
+// disk would; "short write" writes half the bytes.
+std::vector<std::string> disk_calls;
+std::string failing;
+#ifdef _WIN32
+BOOL WINAPI Write(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED at) {
+    disk_calls.push_back("write");
+    if (failing == "write") {
+        return SetLastError(ERROR_DISK_FULL), FALSE;
+    }
+    return WriteFile(file, bytes, failing == "short write" ? size / 2 : size, written, at);
+}
+BOOL WINAPI Flush(HANDLE file) {
+    disk_calls.push_back("flush");
+    return failing != "flush" && FlushFileBuffers(file);
+}
+// Wine answers no other question about a pipe or a device, so only this can show that the
+// program asks whether a file is on a disk.
+DWORD WINAPI AllPipes(HANDLE) {
+    return FILE_TYPE_PIPE;
+}
+#else
+ssize_t Write(int file, const void* bytes, size_t size, off_t at) {
+    disk_calls.push_back("write");
+    if (failing == "write") {
+        return errno = ENOSPC, -1;
+    }
+    return ::pwrite(file, bytes, failing == "short write" ? size / 2 : size, at);
+}
+int Flush(int file) {
+    disk_calls.push_back("flush");
+    return failing == "flush" ? (errno = EIO, -1) : ::fsync(file);
+}
+#endif
+
+// "Demo has been modified!" only once the four bytes were written and then flushed; a failed
+// write leaves the demo as it was.
+TEST(DemoFiles, RepairIsReportedOnlyOnceWrittenAndFlushed) {
+#ifdef _WIN32
+    const auto disk = demo::SystemDemoFiles({Write, Flush, GetFileType});
+#else
+    const auto disk = demo::SystemDemoFiles({Write, Flush});
+#endif
+    const Bytes broken{0, 0, 0, 0, 9}, repaired{0x00, 0x75, 0x2B, 0x7D, 9};
+    struct Case {
+        std::string failing;
+        std::vector<std::string> calls;
+        std::wstring_view shown;
+        Bytes after;  // nothing: not checked
+    };
+    const Case cases[] = {{"", {"write", "flush"}, demo::message::kModified, repaired},
+                          {"write", {"write"}, demo::message::kNotOpen, broken},
+                          {"short write", {"write"}, demo::message::kNotOpen, {}},
+                          {"flush", {"write", "flush"}, demo::message::kNotOpen, repaired}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failing);
+        TempDir dir;
+        const auto demo = dir.Write("crashed.dmo", broken);
+        failing = c.failing;
+        disk_calls.clear();
+        std::vector<std::wstring_view> shown;
+        demo::RepairController controller(*disk, [&](std::wstring_view t) { shown.push_back(t); });
+        ASSERT_TRUE(controller.OpenDemo(demo));
+        controller.FixDemo();
+        EXPECT_EQ(shown, std::vector{c.shown});
+        EXPECT_EQ(disk_calls, c.calls);
+        if (!c.after.empty()) {
+            EXPECT_EQ(ReadAll(demo), c.after);
+        }
+    }
+}
 
 TEST(DemoFiles, OnlyRegularFilesAreOpened) {
     TempDir dir;
@@ -35,7 +110,31 @@ TEST(DemoFiles, OnlyRegularFilesAreOpened) {
         EXPECT_EQ(files.OpenForReading(path), nullptr) << path;
         EXPECT_EQ(files.OpenForWriting(path), nullptr) << path;
     }
+#ifdef _WIN32
+    const auto as_pipes = demo::SystemDemoFiles({WriteFile, FlushFileBuffers, AllPipes});
+    const auto demo = dir.Write("demo.dmo", {0, 0, 0, 0});
+    EXPECT_EQ(as_pipes->OpenForReading(demo), nullptr);
+    EXPECT_EQ(as_pipes->OpenForWriting(demo), nullptr);
+#endif
 }
+
+#ifdef _WIN32
+// From MAX_PATH characters on (260: the final null makes it 261), a path opens only with the
+// "\\?\" prefix, wherever long paths are not enabled.
+TEST(Win32Paths, PathsOfMaxPathCharactersAndLongerAreExtended) {
+    const auto of_length = [](std::wstring path, std::size_t n) {
+        return path.resize(n, L'a'), path;
+    };
+    for (const std::size_t n : {259, 260, 261}) {
+        const auto local = of_length(LR"(C:\demos\)", n), unc = of_length(LR"(\\pc\share\)", n);
+        EXPECT_EQ(demo::ExtendedLengthPath(local), n < 260 ? local : LR"(\\?\)" + local) << n;
+        EXPECT_EQ(demo::ExtendedLengthPath(unc), n < 260 ? unc : LR"(\\?\UNC)" + unc.substr(1))
+            << n;
+    }
+    const auto extended = LR"(\\?\)" + of_length(LR"(C:\)", 300);
+    EXPECT_EQ(demo::ExtendedLengthPath(extended), extended);
+}
+#endif
 
 #ifdef _WIN32
 // While the demo is held, for reading or armed, the game or another program may read it but
