@@ -26,7 +26,7 @@ fi
 # starts once it is (and one made with it cannot run 32-bit programs without it), so a prefix
 # made by another Wine is made again.
 wine_signature() {
-    echo "$(wine --version 2>/dev/null) wine32:$(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null)"
+    echo "$(wine --version 2>/dev/null) wine32:$(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null) no-crash-dialog"
 }
 
 # Creates the prefix once. With "unmanaged", Managed=N, because no window manager runs under
@@ -42,6 +42,10 @@ wine_prepare_prefix() {
     if [ ! -f "$marker" ]; then
         mkdir -p "$WINEPREFIX"
         wineboot -i </dev/null >/dev/null 2>&1 || true
+        # A program that crashes ends at once, its backtrace on standard error, rather than
+        # waiting behind Wine's crash dialog for a click that never comes.
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+            </dev/null >/dev/null 2>&1
         if [ "${1:-}" = unmanaged ]; then
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
                 </dev/null >/dev/null 2>&1

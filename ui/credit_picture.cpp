@@ -32,6 +32,10 @@ private:
 
 using UniqueDc = demo::UniqueNullHandle<HDC, DeleteDC>;
 
+// GUID_WICPixelFormat32bppBGR, defined here for the reason CreateImagingFactory gives.
+constexpr GUID kPixelFormat32bppBgr{
+    0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0e}};
+
 struct Resource {
     const BYTE* bytes = nullptr;
     DWORD size = 0;
@@ -80,9 +84,8 @@ UniqueBitmap LoadCreditPicture(HINSTANCE instance, int resource_id) {
                                                 WICDecodeMetadataCacheOnDemand, decoder.out())) ||
         FAILED(decoder->GetFrame(0, frame.out())) ||
         FAILED(factory->CreateFormatConverter(converter.out())) ||
-        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR,
-                                     WICBitmapDitherTypeNone, nullptr, 0,
-                                     WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->Initialize(frame.get(), kPixelFormat32bppBgr, WICBitmapDitherTypeNone,
+                                     nullptr, 0, WICBitmapPaletteTypeCustom)) ||
         FAILED(converter->GetSize(&width, &height))) {
         return UniqueBitmap(nullptr);
     }

@@ -1,6 +1,7 @@
 #include "layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -62,6 +63,27 @@ UniqueFont LargestFitting(HDC dc, LOGFONTW face, const TextRoom& room) {
     return font;
 }
 
+constexpr bool IsSystemColour(std::uint32_t colour) {
+    return (colour & 0x80000000) != 0;
+}
+
+// Relative luminance, as WCAG 2 measures it, plus the viewing flare.
+double Luminance(COLORREF colour) {
+    constexpr double kWeights[] = {0.2126, 0.7152, 0.0722};  // red, the low byte, to blue
+    double sum = 0.05;
+    for (int i = 0; i < 3; ++i) {
+        const double c = ((colour >> (8 * i)) & 0xFF) / 255.0;
+        sum += kWeights[i] * (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+}
+
+// Whether a text stands out from its background at least 4.5:1, as WCAG asks.
+bool Readable(COLORREF text, COLORREF background) {
+    const double a = Luminance(text), b = Luminance(background);
+    return std::max(a, b) / std::min(a, b) >= 4.5;
+}
+
 }  // namespace
 
 int TwipsToPixels(int twips, UINT dpi) {
@@ -69,7 +91,7 @@ int TwipsToPixels(int twips, UINT dpi) {
 }
 
 COLORREF ResolveColour(std::uint32_t colour) {
-    if ((colour & 0x80000000) != 0) {
+    if (IsSystemColour(colour)) {
         return GetSysColor(static_cast<int>(colour & 0xFF));
     }
     return colour;
@@ -132,12 +154,21 @@ std::vector<UniqueFont> LayOut(HWND window, UINT dpi, SIZE client_twips,
 
 HBRUSH PaintColours(HDC dc, int id, std::span<const Colours> colours) {
     for (const Colours& entry : colours) {
-        if (entry.id == id) {
-            SetTextColor(dc, ResolveColour(entry.text));
-            SetBkColor(dc, ResolveColour(entry.background));
-            SetDCBrushColor(dc, ResolveColour(entry.background));
-            return static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
+        if (entry.id != id) {
+            continue;
         }
+        const COLORREF text = ResolveColour(entry.text);
+        COLORREF background = ResolveColour(entry.background);
+        // A fixed text colour on a system colour that classic schemes of Windows XP to 7 let a
+        // user set light or dark: where the pair would be hard to read, the text goes on black.
+        if (IsSystemColour(entry.background) && !IsSystemColour(entry.text) &&
+            !Readable(text, background)) {
+            background = kBlack;
+        }
+        SetTextColor(dc, text);
+        SetBkColor(dc, background);
+        SetDCBrushColor(dc, background);
+        return static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
     }
     return nullptr;
 }

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "info_window.h"
 #include "main_window.h"
 #include "newer_functions.h"
@@ -20,11 +22,31 @@ int RunMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
+// The manifest asks for Common Controls 6, whose buttons, fields and message boxes Windows XP's
+// user32 makes only once comctl32 has registered them. Loaded by name, so that the manifest binds
+// version 6 (by its System32 path it would be 5), and once the DLL search is restricted: a DLL
+// imported at start has its own imports (uxtheme, for one) looked for beside the program first.
+// It stays loaded, as its classes must.
+void RegisterCommonControls() {
+    using InitCommonControlsExFunction = BOOL WINAPI(const INITCOMMONCONTROLSEX*);
+    const HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
+    const auto initialize =
+        comctl32 == nullptr
+            ? nullptr
+            : reinterpret_cast<InitCommonControlsExFunction*>(
+                  reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
+    const INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_STANDARD_CLASSES};
+    if (initialize != nullptr) {
+        initialize(&classes);
+    }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A program run from a Downloads folder must not load DLLs planted beside it.
     ui::RestrictDllSearch();
+    RegisterCommonControls();
 
     ui::InfoWindow info;
     ui::MainWindow main_window(demo::SystemDemoFiles(), info);

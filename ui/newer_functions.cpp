@@ -167,8 +167,14 @@ HRESULT CreateImagingFactory(IWICImagingFactory** factory) {
     if (create_instance == nullptr) {
         return E_FAIL;
     }
-    return create_instance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
-                           IID_IWICImagingFactory, reinterpret_cast<void**>(factory));
+    // WIC's first factory, which Windows XP and Vista have too, as wincodec.h names it: defined
+    // here, since Visual Studio's libraries hold WIC's identifiers in windowscodecs.lib only.
+    constexpr CLSID kImagingFactory1{
+        0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+    constexpr IID kImagingFactoryInterface{
+        0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
+    return create_instance(kImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
+                           kImagingFactoryInterface, reinterpret_cast<void**>(factory));
 #endif
 }
 

@@ -1,5 +1,7 @@
 #include "app_driver.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <iterator>
 #include <stdexcept>
@@ -16,11 +18,23 @@ constexpr wchar_t kMetricsKey[] = L"Control Panel\\Desktop\\WindowMetrics";
 
 // Starts `command` with `folder` as its current folder (ours when empty).
 bool StartProcess(std::wstring command, const std::filesystem::path& folder,
-                  PROCESS_INFORMATION& process) {
+                  PROCESS_INFORMATION& process, DWORD flags = 0) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr,
                           folder.empty() ? nullptr : folder.c_str(), &startup, &process) != 0;
+}
+
+// Windows lets a process set the foreground window after the user pressed Alt
+// (LockSetForegroundWindow, Remarks). Ctrl goes between, so that the Alt key alone does not open
+// the system menu of whichever window gets it.
+void PressAlt() {
+    AppDriver::Type({VK_MENU, VK_CONTROL});
+}
+
+std::runtime_error Failure(const std::wstring& what) {
+    return std::runtime_error(
+        std::filesystem::path(what + L"; in the foreground: " + AppDriver::Foreground()).string());
 }
 
 // Presses `button` of a dialog and waits for the dialog to close.
@@ -48,20 +62,30 @@ bool RunToEnd(std::wstring command, const std::filesystem::path& folder) {
     return ended;
 }
 
-AppDriver::AppDriver(const std::filesystem::path& program) {
+AppDriver::AppDriver(const std::filesystem::path& program) : program_(program) {
     // Under Wine without a window manager, a program stamps its X focus requests with the X
     // server's time until it has read an X input event, and with message times after that; the
     // server ignores a request stamped earlier than the last focus change. Input sent from here
     // never passes through X, so a window popping up under the pointer would switch the program
     // from one kind of stamp to the other in mid-test, and its main window would lose the focus
-    // to nobody. The pointer is kept where the program never puts a window.
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    if (!StartProcess(L"\"" + program.wstring() + L"\"", {}, process_)) {
-        throw std::runtime_error("cannot start the program");
+    // to nobody. The pointer is kept where the program never puts a window. (On Windows that
+    // corner is the taskbar's Show desktop button.)
+    if (UnderWine()) {
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    if (!StartProcess(L"\"" + program.wstring() + L"\"", {}, process_, CREATE_SUSPENDED)) {
+        throw std::runtime_error("cannot start " + program.string());
+    }
+    // As Explorer does for a program the user starts, the program may take the foreground.
+    PressAlt();
+    const bool allowed = AllowSetForegroundWindow(process_.dwProcessId);
+    ResumeThread(process_.hThread);
+    if (!allowed) {
+        throw Failure(L"Windows did not let the tests hand the foreground to " + program.wstring());
     }
     main_ = WaitForWindow(L"frmVorlax", L"Vorlax Demo Fixer v1.0.");
-    if (main_ == nullptr) {
-        throw std::runtime_error("the main window did not appear");
+    if (main_ == nullptr || !WaitUntil([&] { return GetForegroundWindow() == main_; })) {
+        throw Failure(L"no main window of " + program.wstring() + L" came to the foreground");
     }
 }
 
@@ -98,8 +122,33 @@ void AppDriver::Type(std::initializer_list<WORD> keys) {
     SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
 }
 
+bool AppDriver::BringToFront(HWND window) const {
+    PressAlt();
+    SetForegroundWindow(window);
+    return WaitUntil([&] { return GetForegroundWindow() == window; });
+}
+
+std::wstring AppDriver::Foreground() {
+    const HWND window = GetForegroundWindow();
+    wchar_t name[256]{};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return window == nullptr ? L"no window" : name + (L" \"" + Text(window) + L"\"");
+}
+
+void AppDriver::ThrowIfEnded() const {
+    DWORD code = 0;
+    if (GetExitCodeProcess(process_.hProcess, &code) && code != STILL_ACTIVE) {
+        wchar_t hex[16]{};
+        wsprintfW(hex, L"0x%08X", code);
+        throw Failure(program_.wstring() + L" ended, with code " + hex);
+    }
+}
+
 bool AppDriver::Settled(HWND window, HWND control) const {
-    const auto holds = [&] { return GetForegroundWindow() == window && Focus() == control; };
+    const auto holds = [&] {
+        ThrowIfEnded();
+        return GetForegroundWindow() == window && Focus() == control;
+    };
     if (!WaitUntil(holds)) {
         return false;
     }
@@ -122,7 +171,10 @@ std::vector<HWND> AppDriver::Windows(const wchar_t* window_class, const wchar_t*
 
 HWND AppDriver::WaitForWindow(const wchar_t* window_class, const wchar_t* caption) const {
     std::vector<HWND> found;
-    WaitUntil([&] { return !(found = Windows(window_class, caption)).empty(); });
+    WaitUntil([&] {
+        ThrowIfEnded();
+        return !(found = Windows(window_class, caption)).empty();
+    });
     return found.empty() ? nullptr : found.front();
 }
 
@@ -143,10 +195,11 @@ HWND AppDriver::OpenInfoBesideMain() const {
 
 HWND AppDriver::WaitForActive(const wchar_t* window_class, const wchar_t* caption) const {
     const HWND window = WaitForWindow(window_class, caption);
-    const bool active = window != nullptr && WaitUntil([&] {
-                            return GetForegroundWindow() == window && IsChild(window, Focus());
-                        });
-    return active ? window : nullptr;
+    if (window == nullptr ||
+        !WaitUntil([&] { return GetForegroundWindow() == window && IsChild(window, Focus()); })) {
+        throw Failure(std::wstring(L"no window \"") + caption + L"\" came to the foreground");
+    }
+    return window;
 }
 
 HWND AppDriver::ShowOpenDialog() const {
@@ -154,8 +207,7 @@ HWND AppDriver::ShowOpenDialog() const {
     return WaitForActive(kDialogClass, L"Open");
 }
 
-bool AppDriver::OpenFile(const std::filesystem::path& path) const {
-    const HWND dialog = ShowOpenDialog();
+bool AppDriver::Confirm(HWND dialog, const std::filesystem::path& path) const {
     if (!path.empty()) {
         // Typed into the edit field inside: a combo box under Wine, a ComboBoxEx around one in
         // the dialog of Windows Vista and later.
@@ -172,6 +224,32 @@ bool AppDriver::CancelOpenFile() const {
     return PressAndWaitForClose(ShowOpenDialog(), IDCANCEL);
 }
 
+std::vector<std::wstring> AppDriver::Listed(HWND dialog) const {
+    HWND list = FindWindowExW(FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr), nullptr,
+                              WC_LISTVIEWW, nullptr);
+    // The item and its text are put where the program can reach them.
+    struct Item {
+        LVITEMW item;
+        wchar_t text[MAX_PATH];
+    };
+    auto* const remote = static_cast<Item*>(
+        VirtualAllocEx(process_.hProcess, nullptr, sizeof(Item), MEM_COMMIT, PAGE_READWRITE));
+    std::vector<std::wstring> names;
+    const auto count = list == nullptr ? 0 : SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < count && remote != nullptr; ++i) {
+        Item item{};
+        item.item.cchTextMax = MAX_PATH;
+        item.item.pszText = remote->text;
+        WriteProcessMemory(process_.hProcess, remote, &item, sizeof(item), nullptr);
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process_.hProcess, remote, &item, sizeof(item), nullptr);
+        names.emplace_back(item.text, wcsnlen(item.text, MAX_PATH));
+    }
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 bool AppDriver::Arm(const std::filesystem::path& path) const {
     return OpenFile(path) && WaitUntil([&] { return DisplayText() == path.wstring(); });
 }
@@ -182,9 +260,6 @@ HWND AppDriver::WaitForMessage() const {
 
 std::wstring AppDriver::DismissMessage() const {
     const HWND box = WaitForMessage();
-    if (box == nullptr) {
-        return L"<no message>";
-    }
     const std::wstring text = Text(GetDlgItem(box, kMessageTextId));
     const bool alone = Windows(kDialogClass, kMessageCaption).size() == 1;
     return alone && PressAndWaitForClose(box, IDOK) ? text : L"<not dismissed>";

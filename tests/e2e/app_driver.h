@@ -37,6 +37,8 @@ public:
     // Keys pressed together, then let go in reverse, as the user presses them: through the
     // system's input queue, to whichever window has the focus.
     static void Type(std::initializer_list<WORD> keys);
+    // Brings `window` to the foreground as the user would switch to it; false if Windows refused.
+    bool BringToFront(HWND window) const;
     // Waits until `window` is the foreground window with `control` focused, then checks that it
     // still is half a second later: the window system's own events can undo it a moment later.
     bool Settled(HWND window, HWND control) const;
@@ -51,10 +53,16 @@ public:
 
     // Open File: the Open dialog, once it has the focus.
     HWND ShowOpenDialog() const;
-    // Types `path` into the Open dialog (or keeps the name it starts with, when `path` is empty)
-    // and presses Open; or cancels the dialog. False when the dialog did not close.
-    bool OpenFile(const std::filesystem::path& path = {}) const;
+    // Types `path` into the Open `dialog` (or keeps the name it starts with, when `path` is
+    // empty) and presses Open; or cancels the dialog. False when the dialog did not close.
+    bool Confirm(HWND dialog, const std::filesystem::path& path = {}) const;
+    bool OpenFile(const std::filesystem::path& path = {}) const {
+        return Confirm(ShowOpenDialog(), path);
+    }
     bool CancelOpenFile() const;
+    // The names the Open dialog's file list shows, read from the program's memory; nothing where
+    // the dialog has no list view (Windows Vista and later draw theirs otherwise).
+    std::vector<std::wstring> Listed(HWND dialog) const;
     // Opens `path` and waits for it to be armed: its path shown, which no message comes with.
     bool Arm(const std::filesystem::path& path) const;
 
@@ -62,6 +70,8 @@ public:
     HWND WaitForMessage() const;
     // Waits for a message box, presses its OK and returns its text.
     std::wstring DismissMessage() const;
+    // What the foreground window is, for failure messages.
+    static std::wstring Foreground();
 
     std::wstring DisplayText() const { return Text(Control(ui::MainWindow::kDisplay)); }
     bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
@@ -70,9 +80,12 @@ public:
 
 private:
     // Waits for a window of this class and caption that is active with a control of its own
-    // focused, so that keys reach it.
+    // focused, so that keys reach it; throws if none comes.
     HWND WaitForActive(const wchar_t* window_class, const wchar_t* caption) const;
+    // Throws if the program has ended (crashed, most likely), naming it: every wait checks.
+    void ThrowIfEnded() const;
 
+    std::filesystem::path program_;
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
 };
