@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the builds, the tests and the Wine runs need, if missing.
-# 32-bit Wine (for the x86 build) needs the i386 architecture.
+# 32-bit Wine (for the x86 build) needs the i386 architecture. With "release", only what
+# tools/release.sh needs to build, sign and pack the releases (no Wine, no tests).
+# Usage: tools/install-deps.sh [release]
 set -euo pipefail
 
-packages=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64
-          wine32:i386 xvfb xauth openbox imagemagick fonts-wine fonts-liberation fonts-dejavu-core
-          googletest clang-format)
+release_packages=(cmake make g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 git
+                  osslsigncode openssl ca-certificates unzip)
+if [ "${1:-}" = release ]; then
+    packages=("${release_packages[@]}")
+else
+    packages=("${release_packages[@]}" g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+              wine wine64 wine32:i386 xvfb xauth openbox xdotool imagemagick fonts-wine
+              fonts-liberation fonts-dejavu-core googletest clang-format)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -15,7 +22,7 @@ done
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${missing[*]} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo[@]}" dpkg --add-architecture i386
 fi
 echo "Installing: ${missing[*]}"
