@@ -41,7 +41,7 @@ public:
                calls_.flush(file_.get()) == 0;
     }
 
-    bool Close() override { return ::close(file_.release()) == 0; }
+    bool Close() override { return calls_.close(file_.release()) == 0; }
 
 private:
     UniqueFd file_;

@@ -47,7 +47,7 @@ public:
                written == head.size() && calls_.flush(file_.get());
     }
 
-    bool Close() override { return CloseHandle(file_.release()) != FALSE; }
+    bool Close() override { return calls_.close(file_.release()) != FALSE; }
 
 private:
     UniqueHandle file_;

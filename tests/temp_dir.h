@@ -15,11 +15,7 @@ namespace fs = std::filesystem;
 // A fresh folder under the system's temp folder, removed with everything in it.
 class TempDir {
 public:
-    TempDir() {
-        std::random_device random;
-        path_ = fs::temp_directory_path() / ("vorlax-test-" + std::to_string(random()));
-        fs::create_directories(path_);
-    }
+    TempDir() { fs::create_directories(path_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     ~TempDir() {
@@ -36,21 +32,21 @@ public:
 
     // Writes `bytes` to the file `name`, in folders made as needed.
     fs::path Write(const fs::path& name, const Bytes& bytes) const {
-        const auto file = path_ / name;
-        fs::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary)
+        fs::create_directories((path_ / name).parent_path());
+        std::ofstream(path_ / name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
-        return file;
+        return path_ / name;
     }
 
 private:
-    fs::path path_;
+    fs::path path_ =
+        fs::temp_directory_path() / ("vorlax-test-" + std::to_string(std::random_device()()));
 };
 
 inline Bytes ReadAll(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 // A demo whose length field is `head`, followed by a recognisable recording.

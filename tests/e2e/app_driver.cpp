@@ -1,29 +1,16 @@
 #include "app_driver.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <iterator>
 #include <stdexcept>
 
 namespace {
 
-constexpr wchar_t kDialogClass[] = L"#32770";
-constexpr wchar_t kMessageCaption[] = L"Vorlax Demo Fixer";
 constexpr int kMessageTextId = 0xFFFF;
 // The Open dialog's file-name box (cmb13).
 constexpr int kFileNameBox = 0x47C;
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kMetricsKey[] = L"Control Panel\\Desktop\\WindowMetrics";
-
-// Starts `command` with `folder` as its current folder (ours when empty).
-bool StartProcess(std::wstring command, const std::filesystem::path& folder,
-                  PROCESS_INFORMATION& process, DWORD flags = 0) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                          folder.empty() ? nullptr : folder.c_str(), &startup, &process) != 0;
-}
 
 // Windows lets a process set the foreground window after the user pressed Alt
 // (LockSetForegroundWindow, Remarks). Ctrl goes between, so that the Alt key alone does not open
@@ -37,29 +24,12 @@ std::runtime_error Failure(const std::wstring& what) {
         std::filesystem::path(what + L"; in the foreground: " + AppDriver::Foreground()).string());
 }
 
-// Presses `button` of a dialog and waits for the dialog to close.
-bool PressAndWaitForClose(HWND dialog, int button) {
-    PostMessageW(dialog, WM_COMMAND, button, 0);
-    return dialog != nullptr && WaitUntil([&] { return !IsWindow(dialog); });
-}
-
 }  // namespace
 
 std::filesystem::path TestFolder() {
     wchar_t path[MAX_PATH]{};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return std::filesystem::path(path).parent_path();
-}
-
-bool RunToEnd(std::wstring command, const std::filesystem::path& folder) {
-    PROCESS_INFORMATION process{};
-    if (!StartProcess(std::move(command), folder, process)) {
-        return false;
-    }
-    const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return ended;
 }
 
 AppDriver::AppDriver(const std::filesystem::path& program) : program_(program) {
@@ -73,7 +43,11 @@ AppDriver::AppDriver(const std::filesystem::path& program) : program_(program) {
     if (UnderWine()) {
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     }
-    if (!StartProcess(L"\"" + program.wstring() + L"\"", {}, process_, CREATE_SUSPENDED)) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring command = L"\"" + program.wstring() + L"\"";
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &process_)) {
         throw std::runtime_error("cannot start " + program.string());
     }
     // As Explorer does for a program the user starts, the program may take the foreground.
@@ -178,11 +152,6 @@ HWND AppDriver::WaitForWindow(const wchar_t* window_class, const wchar_t* captio
     return found.empty() ? nullptr : found.front();
 }
 
-HWND AppDriver::OpenInfo() const {
-    Click(ui::MainWindow::kInfo);
-    return WaitForWindow(L"frmInfo", L"Info");
-}
-
 HWND AppDriver::OpenInfoBesideMain() const {
     const HWND info = OpenInfo();
     RECT box{};
@@ -202,11 +171,6 @@ HWND AppDriver::WaitForActive(const wchar_t* window_class, const wchar_t* captio
     return window;
 }
 
-HWND AppDriver::ShowOpenDialog() const {
-    Click(ui::MainWindow::kOpen);
-    return WaitForActive(kDialogClass, L"Open");
-}
-
 bool AppDriver::Confirm(HWND dialog, const std::filesystem::path& path) const {
     if (!path.empty()) {
         // Typed into the edit field inside: a combo box under Wine, a ComboBoxEx around one in
@@ -220,54 +184,11 @@ bool AppDriver::Confirm(HWND dialog, const std::filesystem::path& path) const {
     return PressAndWaitForClose(dialog, IDOK);
 }
 
-bool AppDriver::CancelOpenFile() const {
-    return PressAndWaitForClose(ShowOpenDialog(), IDCANCEL);
-}
-
-std::vector<std::wstring> AppDriver::Listed(HWND dialog) const {
-    HWND list = FindWindowExW(FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr), nullptr,
-                              WC_LISTVIEWW, nullptr);
-    // The item and its text are put where the program can reach them.
-    struct Item {
-        LVITEMW item;
-        wchar_t text[MAX_PATH];
-    };
-    auto* const remote = static_cast<Item*>(
-        VirtualAllocEx(process_.hProcess, nullptr, sizeof(Item), MEM_COMMIT, PAGE_READWRITE));
-    std::vector<std::wstring> names;
-    const auto count = list == nullptr ? 0 : SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int i = 0; i < count && remote != nullptr; ++i) {
-        Item item{};
-        item.item.cchTextMax = MAX_PATH;
-        item.item.pszText = remote->text;
-        WriteProcessMemory(process_.hProcess, remote, &item, sizeof(item), nullptr);
-        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote));
-        ReadProcessMemory(process_.hProcess, remote, &item, sizeof(item), nullptr);
-        names.emplace_back(item.text, wcsnlen(item.text, MAX_PATH));
-    }
-    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool AppDriver::Arm(const std::filesystem::path& path) const {
-    return OpenFile(path) && WaitUntil([&] { return DisplayText() == path.wstring(); });
-}
-
-HWND AppDriver::WaitForMessage() const {
-    return WaitForActive(kDialogClass, kMessageCaption);
-}
-
 std::wstring AppDriver::DismissMessage() const {
     const HWND box = WaitForMessage();
     const std::wstring text = Text(GetDlgItem(box, kMessageTextId));
-    const bool alone = Windows(kDialogClass, kMessageCaption).size() == 1;
+    const bool alone = Windows(kDialogClass, L"Vorlax Demo Fixer").size() == 1;
     return alone && PressAndWaitForClose(box, IDOK) ? text : L"<not dismissed>";
-}
-
-bool AppDriver::WaitForExit(std::chrono::milliseconds timeout) const {
-    return WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) ==
-           WAIT_OBJECT_0;
 }
 
 bool UnderWine() {

@@ -11,6 +11,19 @@
 #include "ui/info_window.h"
 #include "ui/main_window.h"
 
+// Polls `done` until it holds or `timeout` passes; returns whether it held.
+template <typename Condition>
+bool WaitUntil(Condition done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        Sleep(15);
+    }
+    return true;
+}
+
 // Drives the real program from outside, as a person would: finds its windows, presses its
 // buttons and keys, answers its dialogs and reads what it says.
 class AppDriver {
@@ -46,39 +59,51 @@ public:
     // The program's visible top-level windows with this class and caption.
     std::vector<HWND> Windows(const wchar_t* window_class, const wchar_t* caption) const;
     HWND WaitForWindow(const wchar_t* window_class, const wchar_t* caption) const;
-    HWND OpenInfo() const;
+    HWND OpenInfo() const {
+        return Click(ui::MainWindow::kInfo), WaitForWindow(L"frmInfo", L"Info");
+    }
     // Opens the Info window and puts it in the screen's top-left corner with the main window
     // just right of it, so that neither covers the other. The Info window stays active.
     HWND OpenInfoBesideMain() const;
 
     // Open File: the Open dialog, once it has the focus.
-    HWND ShowOpenDialog() const;
+    HWND ShowOpenDialog() const {
+        return Click(ui::MainWindow::kOpen), WaitForActive(kDialogClass, L"Open");
+    }
     // Types `path` into the Open `dialog` (or keeps the name it starts with, when `path` is
     // empty) and presses Open; or cancels the dialog. False when the dialog did not close.
     bool Confirm(HWND dialog, const std::filesystem::path& path = {}) const;
     bool OpenFile(const std::filesystem::path& path = {}) const {
         return Confirm(ShowOpenDialog(), path);
     }
-    bool CancelOpenFile() const;
-    // The names the Open dialog's file list shows, read from the program's memory; nothing where
-    // the dialog has no list view (Windows Vista and later draw theirs otherwise).
-    std::vector<std::wstring> Listed(HWND dialog) const;
+    bool CancelOpenFile() const { return PressAndWaitForClose(ShowOpenDialog(), IDCANCEL); }
+
     // Opens `path` and waits for it to be armed: its path shown, which no message comes with.
-    bool Arm(const std::filesystem::path& path) const;
+    bool Arm(const std::filesystem::path& path) const {
+        return OpenFile(path) && WaitUntil([&] { return DisplayText() == path.wstring(); });
+    }
 
     // The message box now up, once it has the focus.
-    HWND WaitForMessage() const;
+    HWND WaitForMessage() const { return WaitForActive(kDialogClass, L"Vorlax Demo Fixer"); }
     // Waits for a message box, presses its OK and returns its text.
     std::wstring DismissMessage() const;
     // What the foreground window is, for failure messages.
     static std::wstring Foreground();
 
     std::wstring DisplayText() const { return Text(Control(ui::MainWindow::kDisplay)); }
-    bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    bool WaitForExit() const {
+        return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0;
+    }
 
     static std::wstring Text(HWND window);
 
 private:
+    static constexpr wchar_t kDialogClass[] = L"#32770";
+    // Presses `button` of a dialog and waits for the dialog to close.
+    static bool PressAndWaitForClose(HWND dialog, int button) {
+        PostMessageW(dialog, WM_COMMAND, button, 0);
+        return dialog != nullptr && WaitUntil([&] { return !IsWindow(dialog); });
+    }
     // Waits for a window of this class and caption that is active with a control of its own
     // focused, so that keys reach it; throws if none comes.
     HWND WaitForActive(const wchar_t* window_class, const wchar_t* caption) const;
@@ -122,19 +147,3 @@ private:
 
 // The folder of this test program, which holds its helpers and data files.
 std::filesystem::path TestFolder();
-
-// Runs `command` in `folder` and waits for it to end.
-bool RunToEnd(std::wstring command, const std::filesystem::path& folder);
-
-// Polls `done` until it holds or `timeout` passes; returns whether it held.
-template <typename Condition>
-bool WaitUntil(Condition done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        Sleep(15);
-    }
-    return true;
-}
