@@ -56,8 +56,7 @@ TEST(RepairController, EveryKindOfFileGetsItsMessageAndOnlyARepairWrites) {
         if (kind == kReadOnly) {
             fs::permissions(path, fs::perms::owner_read);
         }
-        shown.clear();
-        held.clear();
+        shown.clear(), held.clear();
         const bool armed = on_fix == done;
         EXPECT_EQ(controller.OpenDemo(path), armed);
         EXPECT_EQ(shown, on_open);

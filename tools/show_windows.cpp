@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
-#include <memory>
 #include <optional>
 
 #include "app_driver.h"
@@ -28,26 +27,24 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     // A dark contrast theme's window and button colours.
-    std::optional<SystemColours> colours;
-    if (std::wcscmp(argv[argc - 1], L"dark") == 0) {
-        --argc;
-        colours.emplace(RGB(0, 0, 0), RGB(255, 255, 255));
+    const bool dark = std::wcscmp(argv[argc - 1], L"dark") == 0;
+    argc -= dark ? 1 : 0;
+    std::optional<AppDriver> app;
+    {  // the program reads them as it starts
+        const Restore colours =
+            dark ? WithSystemColours(RGB(0, 0, 0), RGB(255, 255, 255)) : Restore([] {});
+        const Restore settings = argc > 2 ? WithDisplaySettings(std::wcstoul(argv[2], nullptr, 10),
+                                                                argc > 4 ? argv[3] : nullptr,
+                                                                argc > 4 ? _wtoi(argv[4]) : 0)
+                                          : Restore([] {});
+        app.emplace(std::filesystem::absolute(argv[1]));
     }
-    std::unique_ptr<DisplaySettings> settings;
-    if (argc > 2) {
-        settings = std::make_unique<DisplaySettings>(std::wcstoul(argv[2], nullptr, 10),
-                                                     argc > 4 ? argv[3] : nullptr,
-                                                     argc > 4 ? _wtoi(argv[4]) : 0);
-    }
-    AppDriver app(std::filesystem::absolute(argv[1]));
-    settings.reset();  // the program has read them
-    colours.reset();
-    const HWND info = app.OpenInfoBesideMain();
+    const HWND info = app->OpenInfoBesideMain();
     if (info == nullptr) {
         return 1;
     }
     Sleep(500);
-    Print("main", app.main_window());
+    Print("main", app->main_window());
     Print("info", info);
     std::fflush(stdout);
     std::getchar();

@@ -1,6 +1,7 @@
 #include "app_driver.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <stdexcept>
 
@@ -11,13 +12,6 @@ constexpr int kMessageTextId = 0xFFFF;
 constexpr int kFileNameBox = 0x47C;
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kMetricsKey[] = L"Control Panel\\Desktop\\WindowMetrics";
-
-// Windows lets a process set the foreground window after the user pressed Alt
-// (LockSetForegroundWindow, Remarks). Ctrl goes between, so that the Alt key alone does not open
-// the system menu of whichever window gets it.
-void PressAlt() {
-    AppDriver::Type({VK_MENU, VK_CONTROL});
-}
 
 std::runtime_error Failure(const std::wstring& what) {
     return std::runtime_error(
@@ -50,8 +44,11 @@ AppDriver::AppDriver(const std::filesystem::path& program) : program_(program) {
                         nullptr, &startup, &process_)) {
         throw std::runtime_error("cannot start " + program.string());
     }
-    // As Explorer does for a program the user starts, the program may take the foreground.
-    PressAlt();
+    // As Explorer does for a program the user starts, the program may take the foreground:
+    // Windows lets a process set the foreground window after the user pressed Alt
+    // (LockSetForegroundWindow, Remarks), and this one hands that on. Ctrl goes between, so that
+    // Alt alone does not open the system menu of whichever window gets it.
+    Type({VK_MENU, VK_CONTROL});
     const bool allowed = AllowSetForegroundWindow(process_.dwProcessId);
     ResumeThread(process_.hThread);
     if (!allowed) {
@@ -80,6 +77,7 @@ std::wstring AppDriver::Text(HWND window) {
 }
 
 HWND AppDriver::Focus() const {
+    ThrowIfEnded();
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     GetGUIThreadInfo(process_.dwThreadId, &info);
@@ -97,7 +95,7 @@ void AppDriver::Type(std::initializer_list<WORD> keys) {
 }
 
 bool AppDriver::BringToFront(HWND window) const {
-    PressAlt();
+    Type({VK_MENU, VK_CONTROL});  // see the constructor
     SetForegroundWindow(window);
     return WaitUntil([&] { return GetForegroundWindow() == window; });
 }
@@ -119,18 +117,12 @@ void AppDriver::ThrowIfEnded() const {
 }
 
 bool AppDriver::Settled(HWND window, HWND control) const {
-    const auto holds = [&] {
-        ThrowIfEnded();
-        return GetForegroundWindow() == window && Focus() == control;
-    };
-    if (!WaitUntil(holds)) {
-        return false;
-    }
-    Sleep(500);
-    return holds();
+    const auto holds = [&] { return Focus() == control && GetForegroundWindow() == window; };
+    return WaitUntil(holds) && (Sleep(500), holds());
 }
 
 std::vector<HWND> AppDriver::Windows(const wchar_t* window_class, const wchar_t* caption) const {
+    ThrowIfEnded();
     std::vector<HWND> found;
     for (HWND window = nullptr;
          (window = FindWindowExW(nullptr, window, window_class, caption)) != nullptr;) {
@@ -145,10 +137,7 @@ std::vector<HWND> AppDriver::Windows(const wchar_t* window_class, const wchar_t*
 
 HWND AppDriver::WaitForWindow(const wchar_t* window_class, const wchar_t* caption) const {
     std::vector<HWND> found;
-    WaitUntil([&] {
-        ThrowIfEnded();
-        return !(found = Windows(window_class, caption)).empty();
-    });
+    WaitUntil([&] { return !(found = Windows(window_class, caption)).empty(); });
     return found.empty() ? nullptr : found.front();
 }
 
@@ -165,7 +154,7 @@ HWND AppDriver::OpenInfoBesideMain() const {
 HWND AppDriver::WaitForActive(const wchar_t* window_class, const wchar_t* caption) const {
     const HWND window = WaitForWindow(window_class, caption);
     if (window == nullptr ||
-        !WaitUntil([&] { return GetForegroundWindow() == window && IsChild(window, Focus()); })) {
+        !WaitUntil([&] { return IsChild(window, Focus()) && GetForegroundWindow() == window; })) {
         throw Failure(std::wstring(L"no window \"") + caption + L"\" came to the foreground");
     }
     return window;
@@ -195,9 +184,9 @@ bool UnderWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-DisplaySettings::DisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
+Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
     if (!UnderWine()) {
-        return;
+        return Restore([] {});
     }
     RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
     if (font_face != nullptr) {
@@ -208,23 +197,19 @@ DisplaySettings::DisplaySettings(DWORD dpi, const wchar_t* font_face, int points
         RegSetKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont", REG_BINARY, &font,
                         sizeof(font));
     }
+    // Without the values, the system takes its defaults again.
+    return Restore([] {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
+    });
 }
 
-// Without the values, the system takes its defaults again.
-DisplaySettings::~DisplaySettings() {
-    if (!UnderWine()) {
-        return;
-    }
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
-}
-
-SystemColours::SystemColours(COLORREF window, COLORREF text) {
+Restore WithSystemColours(COLORREF window, COLORREF text) {
+    static constexpr int kElements[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_WINDOWTEXT,
+                                        COLOR_BTNTEXT};
     const COLORREF colours[] = {window, window, text, text};
-    std::transform(std::begin(kElements), std::end(kElements), saved_, GetSysColor);
+    std::array<COLORREF, 4> saved{};
+    std::transform(std::begin(kElements), std::end(kElements), saved.begin(), GetSysColor);
     SetSysColors(4, kElements, colours);
-}
-
-SystemColours::~SystemColours() {
-    SetSysColors(4, kElements, saved_);
+    return Restore([saved] { SetSysColors(4, kElements, saved.data()); });
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -107,7 +108,8 @@ private:
     // Waits for a window of this class and caption that is active with a control of its own
     // focused, so that keys reach it; throws if none comes.
     HWND WaitForActive(const wchar_t* window_class, const wchar_t* caption) const;
-    // Throws if the program has ended (crashed, most likely), naming it: every wait checks.
+    // Throws if the program has ended (crashed, most likely), naming it: every wait checks, through
+    // Focus() or Windows().
     void ThrowIfEnded() const;
 
     std::filesystem::path program_;
@@ -118,32 +120,27 @@ private:
 // Whether this runs under Wine rather than on Windows.
 bool UnderWine();
 
-// The display settings of the Wine prefix, as a user sets them, for the programs started while
-// this lives: the DPI and, optionally, the message font. The defaults come back afterwards. On
-// Windows nothing changes: it reads them at sign-in only, and they are the user's own.
-class DisplaySettings {
+// Undoes a change to the system's settings when it goes.
+class Restore {
 public:
-    explicit DisplaySettings(DWORD dpi, const wchar_t* font_face = nullptr, int points = 0);
-    DisplaySettings(const DisplaySettings&) = delete;
-    DisplaySettings& operator=(const DisplaySettings&) = delete;
-    ~DisplaySettings();
-};
-
-// The system colours of windows and buttons, for the programs started while this lives (Wine
-// keeps a running program's as they were): `window` for backgrounds, `text` for texts. The old
-// ones come back afterwards.
-class SystemColours {
-public:
-    SystemColours(COLORREF window, COLORREF text);
-    SystemColours(const SystemColours&) = delete;
-    SystemColours& operator=(const SystemColours&) = delete;
-    ~SystemColours();
+    explicit Restore(std::function<void()> undo) : undo_(std::move(undo)) {}
+    Restore(const Restore&) = delete;
+    Restore& operator=(const Restore&) = delete;
+    ~Restore() { undo_(); }
 
 private:
-    static constexpr int kElements[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_WINDOWTEXT,
-                                        COLOR_BTNTEXT};
-    COLORREF saved_[4]{};
+    std::function<void()> undo_;
 };
+
+// The display settings of the Wine prefix, as a user sets them, for the programs started while
+// the result lives: the DPI and, optionally, the message font. On Windows nothing changes: it
+// reads them at sign-in only, and they are the user's own.
+[[nodiscard]] Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face = nullptr,
+                                          int points = 0);
+
+// The system colours of windows and buttons, for the programs started while the result lives
+// (Wine keeps a running program's as they were): `window` for backgrounds, `text` for texts.
+[[nodiscard]] Restore WithSystemColours(COLORREF window, COLORREF text);
 
 // The folder of this test program, which holds its helpers and data files.
 std::filesystem::path TestFolder();

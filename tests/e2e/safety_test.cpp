@@ -11,12 +11,6 @@
 
 namespace {
 
-// How many planted DLLs have been loaded: each leaves a marker file behind.
-std::ptrdiff_t Markers(const fs::path& folder) {
-    return std::count_if(fs::directory_iterator(folder), {},
-                         [](const auto& entry) { return entry.path().extension() == L".loaded"; });
-}
-
 TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     TempDir downloads;
     const auto program = downloads.path() / AppDriver::programs.front().filename();
@@ -30,8 +24,9 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     SetDllDirectoryW(downloads.path().c_str());
     FreeLibrary(LoadLibraryW(L"dwmapi.dll"));
     SetDllDirectoryW(nullptr);
-    ASSERT_EQ(Markers(downloads.path()), 1) << "this setup would not catch a planted DLL";
-    fs::remove(downloads.path() / L"dwmapi.dll.loaded");
+    // A planted DLL that is loaded leaves "<its name>.loaded" behind.
+    ASSERT_TRUE(fs::remove(downloads.path() / L"dwmapi.dll.loaded"))
+        << "this setup would not catch a planted DLL";
 
     const auto demo = downloads.Write("crashed.dmo", {0, 0, 0, 0});
     const auto armed = downloads.Write("armed.dmo", {0, 0, 0, 0});
@@ -47,7 +42,9 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     }
     EXPECT_EQ(ReadAll(demo), (Bytes{0x00, 0x75, 0x2B, 0x7D}));
     EXPECT_EQ(ReadAll(armed), (Bytes{0, 0, 0, 0}));
-    EXPECT_EQ(Markers(downloads.path()), 0);
+    EXPECT_EQ(std::count_if(fs::directory_iterator(downloads.path()), {},
+                            [](const auto& file) { return file.path().extension() == L".loaded"; }),
+              0);
 }
 
 // Wine has every function whatever Windows it plays, so the floor is read off the exe's headers
