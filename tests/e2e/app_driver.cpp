@@ -49,24 +49,15 @@ AppDriver::AppDriver(const std::filesystem::path& program) : program_(program) {
     // (LockSetForegroundWindow, Remarks), and this one hands that on. Ctrl goes between, so that
     // Alt alone does not open the system menu of whichever window gets it.
     Type({VK_MENU, VK_CONTROL});
-    const bool allowed = AllowSetForegroundWindow(process_.dwProcessId);
+    AllowSetForegroundWindow(process_.dwProcessId);
     ResumeThread(process_.hThread);
-    if (!allowed) {
-        throw Failure(L"Windows did not let the tests hand the foreground to " + program.wstring());
-    }
     main_ = WaitForWindow(L"frmVorlax", L"Vorlax Demo Fixer v1.0.");
-    if (main_ == nullptr || !WaitUntil([&] { return GetForegroundWindow() == main_; })) {
+    const auto in_front = [&] { return WaitUntil([&] { return GetForegroundWindow() == main_; }); };
+    // Windows handles the keys above in its own time, and may refuse the program all the same:
+    // there the window is brought forward, as a user would. Wine refuses nothing.
+    if (main_ == nullptr || !(in_front() || (!UnderWine() && BringToFront(main_)))) {
         throw Failure(L"no main window of " + program.wstring() + L" came to the foreground");
     }
-}
-
-AppDriver::~AppDriver() {
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 10000);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
 }
 
 std::wstring AppDriver::Text(HWND window) {

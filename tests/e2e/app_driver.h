@@ -37,7 +37,6 @@ public:
     explicit AppDriver(const std::filesystem::path& program = programs.front());
     AppDriver(const AppDriver&) = delete;
     AppDriver& operator=(const AppDriver&) = delete;
-    ~AppDriver();
 
     HWND main_window() const { return main_; }
     HWND Control(int id) const { return GetDlgItem(main_, id); }
@@ -112,8 +111,23 @@ private:
     // Focus() or Windows().
     void ThrowIfEnded() const;
 
+    // The program's process, ended if it still runs when the driver goes, from a constructor
+    // that throws too.
+    struct Process : PROCESS_INFORMATION {
+        Process() = default;
+        Process(const Process&) = delete;
+        ~Process() {
+            if (hProcess != nullptr && WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(hProcess, 1);
+                WaitForSingleObject(hProcess, 10000);
+            }
+            CloseHandle(hThread);
+            CloseHandle(hProcess);
+        }
+    };
+
     std::filesystem::path program_;
-    PROCESS_INFORMATION process_{};
+    Process process_{};
     HWND main_ = nullptr;
 };
 
