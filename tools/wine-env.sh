@@ -36,10 +36,12 @@ wine_prepare_prefix() {
     local marker="$WINEPREFIX/.vorlax-ready"
     if [ -f "$marker" ] && [ "$(cat "$marker")" != "$(wine_signature)" ]; then
         echo "The Wine prefix $WINEPREFIX was made by another Wine: making it again."
-        wineserver -k 2>/dev/null || true
-        rm -rf "$WINEPREFIX"
+        rm -f "$marker"
     fi
     if [ ! -f "$marker" ]; then
+        # From nothing, also where an earlier making was interrupted and left half a prefix.
+        wineserver -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         wineboot -i </dev/null >/dev/null 2>&1 || true
         # A program that crashes ends at once, its backtrace on standard error, rather than
