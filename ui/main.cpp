@@ -5,6 +5,7 @@
 #include "info_window.h"
 #include "main_window.h"
 #include "newer_functions.h"
+#include "system_library.h"
 
 namespace {
 
@@ -32,12 +33,8 @@ void RegisterCommonControls() {
     // Where the search cannot be restricted to System32 (XP, Vista), comctl32's imports would
     // still be looked for beside the program first: uxtheme is taken from System32 before it.
     ui::LoadSystemLibrary(L"uxtheme.dll");
-    const HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
-    const auto initialize =
-        comctl32 == nullptr
-            ? nullptr
-            : reinterpret_cast<InitCommonControlsExFunction*>(
-                  reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
+    const auto initialize = ui::ExportedFunction<InitCommonControlsExFunction>(
+        LoadLibraryW(L"comctl32.dll"), "InitCommonControlsEx");
     const INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_STANDARD_CLASSES};
     if (initialize != nullptr) {
         initialize(&classes);

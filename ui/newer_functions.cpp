@@ -30,10 +30,7 @@ void Find(Function*& function, HMODULE module, const char* name) {
     (void)module, (void)name;
     function = nullptr;
 #else
-    function =
-        module == nullptr
-            ? nullptr
-            : reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    function = ExportedFunction<Function>(module, name);
 #endif
 }
 

@@ -8,6 +8,14 @@
 
 namespace ui {
 
+// The function `name` that `module` exports, as type `Function`; nullptr where either is missing.
+template <typename Function>
+Function* ExportedFunction(HMODULE module, const char* name) {
+    return module == nullptr
+               ? nullptr
+               : reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // A DLL loaded from System32 only: a look-alike planted beside the program is never loaded.
 class SystemLibrary {
 public:
@@ -19,11 +27,7 @@ public:
     // The exported function `name` as type `Function`, or nullptr.
     template <typename Function>
     Function* Get(const char* name) const {
-        if (!module_) {
-            return nullptr;
-        }
-        return reinterpret_cast<Function*>(
-            reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
+        return ExportedFunction<Function>(module_.get(), name);
     }
 
 private:
