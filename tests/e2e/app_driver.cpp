@@ -52,10 +52,10 @@ AppDriver::AppDriver(const std::filesystem::path& program) : program_(program) {
     AllowSetForegroundWindow(process_.dwProcessId);
     ResumeThread(process_.hThread);
     main_ = WaitForWindow(L"frmVorlax", L"Vorlax Demo Fixer v1.0.");
-    const auto in_front = [&] { return WaitUntil([&] { return GetForegroundWindow() == main_; }); };
     // Windows handles the keys above in its own time, and may refuse the program all the same:
     // there the window is brought forward, as a user would. Wine refuses nothing.
-    if (main_ == nullptr || !(in_front() || (!UnderWine() && BringToFront(main_)))) {
+    if (main_ == nullptr || !(WaitUntil([&] { return GetForegroundWindow() == main_; }) ||
+                              (!UnderWine() && BringToFront(main_)))) {
         throw Failure(L"no main window of " + program.wstring() + L" came to the foreground");
     }
 }
@@ -167,7 +167,7 @@ bool AppDriver::Confirm(HWND dialog, const std::filesystem::path& path) const {
 std::wstring AppDriver::DismissMessage() const {
     const HWND box = WaitForMessage();
     const std::wstring text = Text(GetDlgItem(box, kMessageTextId));
-    const bool alone = Windows(kDialogClass, L"Vorlax Demo Fixer").size() == 1;
+    const bool alone = Windows(kDialogClass, kMessageCaption).size() == 1;
     return alone && PressAndWaitForClose(box, IDOK) ? text : L"<not dismissed>";
 }
 

@@ -84,7 +84,7 @@ public:
     }
 
     // The message box now up, once it has the focus.
-    HWND WaitForMessage() const { return WaitForActive(kDialogClass, L"Vorlax Demo Fixer"); }
+    HWND WaitForMessage() const { return WaitForActive(kDialogClass, kMessageCaption); }
     // Waits for a message box, presses its OK and returns its text.
     std::wstring DismissMessage() const;
     // What the foreground window is, for failure messages.
@@ -99,6 +99,7 @@ public:
 
 private:
     static constexpr wchar_t kDialogClass[] = L"#32770";
+    static constexpr wchar_t kMessageCaption[] = L"Vorlax Demo Fixer";
     // Presses `button` of a dialog and waits for the dialog to close.
     static bool PressAndWaitForClose(HWND dialog, int button) {
         PostMessageW(dialog, WM_COMMAND, button, 0);

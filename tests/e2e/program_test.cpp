@@ -276,15 +276,14 @@ DWORD Corner(HWND window) {
     return pixels.empty() ? 0xFFFFFF : pixels.front();
 }
 
-// The message font as the system reports it, `height` pixels high.
+// The message font as the system reports it, `height` pixels high, in the face the program is
+// to have: Wine keeps the font a process read first, and this one set none.
 HFONT MessageFont(int height) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
     metrics.lfMessageFont.lfHeight = -height;
-    if (UnderWine()) {  // which keeps the font a process read first: this one set none
-        lstrcpynW(metrics.lfMessageFont.lfFaceName, MessageFace(), LF_FACESIZE);
-    }
+    lstrcpynW(metrics.lfMessageFont.lfFaceName, MessageFace(), LF_FACESIZE);
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
@@ -441,7 +440,7 @@ TEST_P(ContrastTest, ThemeColoursMakeEveryTextStandOut) {
         std::vector<DWORD> shown;
         EXPECT_TRUE(WaitUntil([&] {
             shown = OnScreen(control).first;
-            return Corner(control) == GetParam().window && HighestContrast(shown) >= 4.5;
+            return HighestContrast(shown) >= 4.5 && shown.front() == GetParam().window;
         })) << GetDlgCtrlID(control)
             << " at " << HighestContrast(shown) << ":1";
     }
