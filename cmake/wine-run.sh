@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs a Windows test binary under Wine, in the prefix the builds share.
 # Usage: wine-run.sh PREFIX PROGRAM [ARGUMENTS...]   (VORLAX_WINEPREFIX, when set, overrides PREFIX)
+# ctest runs it from tools/windows-tests.sh, whose tools/wine-env.sh has chosen which `wine`.
 export WINEPREFIX="${VORLAX_WINEPREFIX:-$1}"
 shift
 export WINEDEBUG=-all
@@ -16,9 +17,4 @@ if [ -n "${WINE_NATIVE_FIRST:-}" ]; then
     overrides="$overrides;$WINE_NATIVE_FIRST=n,b"
 fi
 export WINEDLLOVERRIDES="$overrides"
-# Without 32-bit support in the kernel, Debian's `wine` cannot start: see tools/wine64-only.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
-    export WINELOADER=/usr/lib/wine/wine64
-    exec /usr/lib/wine/wine64 "$@"
-fi
 exec wine "$@"

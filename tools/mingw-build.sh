@@ -28,7 +28,7 @@ else
     cmake --preset "$preset"
     cmake --build --preset "$preset"
     pack "build/$preset"
-    if [ "$preset" = windows-x86 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    if [ "$preset" = windows-x86 ] && ! (source tools/wine-env.sh && wine_runs_32bit); then
         echo "NOT TESTED: the x86 build. This machine's kernel cannot run 32-bit programs, and"
         echo "Wine's 32-bit loader is one. It was built and packed only."
         exit 0
