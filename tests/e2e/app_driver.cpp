@@ -13,6 +13,28 @@ constexpr int kFileNameBox = 0x47C;
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kMetricsKey[] = L"Control Panel\\Desktop\\WindowMetrics";
 
+// Wine 9 and later keep a DPI for each display where Windows keeps its settings, which a
+// program reads as it starts (Wine 8 has none, and takes LogPixels): its key, and the DPI there.
+std::vector<std::pair<std::wstring, DWORD>> DisplayDpis() {
+    std::vector<std::pair<std::wstring, DWORD>> displays;
+    for (int i = 0;; ++i) {
+        wchar_t device[512];  // \Registry\Machine\System\...\Video\{id}\0000
+        DWORD size = sizeof(device), dpi = 0;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\VIDEO",
+                         (L"\\Device\\Video" + std::to_wstring(i)).c_str(), RRF_RT_REG_SZ, nullptr,
+                         device, &size) != ERROR_SUCCESS) {
+            return displays;
+        }
+        const std::wstring key = L"System\\CurrentControlSet\\Hardware Profiles\\Current" +
+                                 std::wstring(device + std::size(L"\\Registry\\Machine") - 1);
+        size = sizeof(dpi);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Dpi", RRF_RT_REG_DWORD, nullptr, &dpi,
+                         &size) == ERROR_SUCCESS) {
+            displays.emplace_back(key, dpi);
+        }
+    }
+}
+
 std::runtime_error Failure(const std::wstring& what) {
     return std::runtime_error(
         std::filesystem::path(what + L"; in the foreground: " + AppDriver::Foreground()).string());
@@ -180,6 +202,10 @@ Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
         return Restore([] {});
     }
     RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    const auto displays = DisplayDpis();
+    for (const auto& [key, unused] : displays) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Dpi", REG_DWORD, &dpi, sizeof(dpi));
+    }
     if (font_face != nullptr) {
         // Stored as at 96 DPI; the system scales it.
         LOGFONTW font{-MulDiv(points, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
@@ -189,7 +215,11 @@ Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
                         sizeof(font));
     }
     // Without the values, the system takes its defaults again.
-    return Restore([] {
+    return Restore([displays] {
+        for (const auto& [key, old_dpi] : displays) {
+            RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Dpi", REG_DWORD, &old_dpi,
+                            sizeof(old_dpi));
+        }
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
     });

@@ -460,5 +460,8 @@ int main(int argc, char** argv) {
     AppDriver::contrast_program = fs::absolute(argv[3]);
     testing::InitGoogleTest(&argc, argv);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // The program's windows read as drawn, in pixels: a reader not aware of DPI is given them
+    // scaled to 96 DPI (by Windows, and by Wine from 9 on).
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     return RUN_ALL_TESTS();
 }
