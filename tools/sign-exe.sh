@@ -10,7 +10,7 @@
 #                         reaches it through OpenSSL's pkcs11 engine (libengine-pkcs11-openssl)
 #   VORLAX_SIGN_KEY       the key's RFC 7512 URI, e.g. "pkcs11:token=Vorlax;object=signing;type=private"
 #   VORLAX_SIGN_PIN       the token's PIN (given to osslsigncode in a file, never on its command
-#                         line); unset if the module asks none
+#                         line); unset or empty if the module asks none
 #   VORLAX_SIGN_CHAIN     a PEM file: the signing certificate, then its intermediates
 #   VORLAX_TIMESTAMP_URL  the RFC 3161 timestamp servers, separated by spaces, tried in order
 #                         (default: http://timestamp.digicert.com http://timestamp.sectigo.com)
@@ -33,7 +33,7 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 pin=()
-if [ -n "${VORLAX_SIGN_PIN+set}" ]; then
+if [ -n "${VORLAX_SIGN_PIN:-}" ]; then
     (umask 077 && printf '%s' "$VORLAX_SIGN_PIN" >"$work/pin")
     pin=(-readpass "$work/pin")
 fi
