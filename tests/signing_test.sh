@@ -6,8 +6,8 @@
 # pass with that root pinned and the expected subject, and fail with a self-signed certificate
 # of the same key and subject (the signer's own chain is not trusted), with another subject,
 # with a timestamp authority that is not trusted, with one byte of the exe changed, and against
-# an unsigned exe that is not this one. Removing the signature gives back the unsigned exe byte
-# for byte. Then each signed exe is started under Wine, on a virtual screen of its own, and must
+# an unsigned exe that is not this one; with no timestamp server answering, nothing is signed.
+# Removing the signature gives back the unsigned exe byte for byte. Then each signed exe is started under Wine, on a virtual screen of its own, and must
 # show its windows; x86 exes only where this machine runs 32-bit programs. Takes seconds, plus
 # the making of the Wine prefix on the first run.
 # Usage: tests/signing_test.sh SHOW_WINDOWS.exe EXE...   (unsigned x64 or x86 builds of the
@@ -218,6 +218,12 @@ for exe in "$@"; do
     fi
     if verify "$signed" --unsigned "$unsigned" --tsa-roots "$work/other-tsa.pem" >/dev/null; then
         fail "$arch: the timestamp verifies against a timestamp authority that did not make it"
+    fi
+    # No timestamp server answering: no signature at all, rather than one without a timestamp.
+    if VORLAX_SIGN_CHAIN="$work/signer.pem" VORLAX_TIMESTAMP_URL="http://127.0.0.1:$port/down" \
+        "$root/tools/sign-exe.sh" "$unsigned" "$dir/unstamped.exe" >/dev/null 2>&1 ||
+        [ -e "$dir/unstamped.exe" ]; then
+        fail "$arch: signed, or left a file, with no timestamp server answering"
     fi
     cp "$signed" "$dir/changed.exe"
     offset=$(($(stat -c %s "$unsigned") / 2))
