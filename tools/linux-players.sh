@@ -7,12 +7,12 @@
 # the Open dialog, Enter, Alt+F; and checks that the path shows in the main window, that the
 # message says "Demo has been modified!", and that the demo's first four bytes went from
 # 00 00 00 00 to 00 75 2B 7D and nothing else changed.
-# Usage: tools/linux-players.sh [ZIP]   (default: build/release/VorlaxDemoFixer-<version>-win64.zip,
-#                                        made by tools/release.sh)
+# Usage: tools/linux-players.sh [ZIP]   (default: build/release-x86/VorlaxDemoFixer-<version>-win32.zip,
+#                                        made by tools/release.sh: the one the commands unpack)
 set -euo pipefail
 root="$(realpath "$(dirname "$0")/..")"
 version=$("$root/tools/release-version.sh")
-zip="$(realpath "${1:-$root/build/release/VorlaxDemoFixer-$version-win64.zip}")"
+zip="$(realpath "${1:-$root/build/release-x86/VorlaxDemoFixer-$version-win32.zip}")"
 [ -f "$zip" ] || { echo "linux-players: no $zip: run tools/release.sh first" >&2; exit 1; }
 if [ -z "${VORLAX_PLAYERS_ON_XVFB:-}" ]; then
     VORLAX_PLAYERS_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$zip"
@@ -47,12 +47,12 @@ trap cleanup EXIT
 unset WINEPREFIX WINEARCH WINELOADER VORLAX_WINEPREFIX
 export HOME="$home"
 export WINEDEBUG=-all
-# A new prefix otherwise stops to offer to download Wine Mono and Gecko, which a player answers
-# and a script cannot; the program needs neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# The commands themselves keep the new prefix from asking to install Wine Mono and Gecko.
+unset WINEDLLOVERRIDES
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
     echo "Note: this machine's kernel cannot run 32-bit programs, and Debian's wine starts Wine's"
-    echo "32-bit loader first: here \`wine\` is tools/wine64-only/wine, Wine's 64-bit loader alone."
+    echo "32-bit loader first: here \`wine\` is tools/wine64-only/wine, Wine's 64-bit loader alone,"
+    echo "which runs a win64 exe only (give the win64 ZIP, renamed as the commands name it)."
     export PATH="$root/tools/wine64-only:$PATH"
     export WINELOADER=/usr/lib/wine/wine64
 fi

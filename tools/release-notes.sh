@@ -33,15 +33,18 @@ done
 printf '%s\n\n### Checking the download\n\n' "$section"
 cat <<EOF
 \`SHA256SUMS\` lists the SHA-256 of both ZIPs, of \`Vorlax Demo Fixer.exe\` as it is in each
-(\`win64/\`, \`win32/\`) and of each exe unsigned (\`win64-unsigned/\`, \`win32-unsigned/\`): the
-build anyone can make again, byte for byte, from the tag v$version with \`tools/release.sh\`.
+(\`win64/\`, \`win32/\`), of each exe unsigned (\`win64-unsigned/\`, \`win32-unsigned/\`), the
+build anyone can make again, byte for byte, from the tag v$version with \`tools/release.sh\`, and of
+\`VorlaxDemoFixer-$version-build-info.txt\`, which names the Debian point release and the package
+versions of the toolchain that built it (the README's "Rebuild a release" says how to use it).
 EOF
 echo
 case ${#signed[@]} in
     2) cat <<'EOF'
 Both exes are Authenticode-signed (SHA-256, with an RFC 3161 timestamp). Without its signature
-(`osslsigncode remove-signature`), each is the unsigned exe listed in `SHA256SUMS`. The README's
-"Download" section tells how to check both.
+(`osslsigncode remove-signature`), each is the unsigned exe listed in `SHA256SUMS`.
+`tools/verify-release.sh` checks both against the root the repository publishes; the README's
+"Download" section tells how.
 EOF
     ;;
     0) cat <<'EOF'

@@ -1,65 +1,54 @@
 #!/usr/bin/env bash
-# Authenticode-signs one exe with osslsigncode: a SHA-256 signature by the certificate and key in
-# a PKCS#12 (.pfx) file, with an RFC 3161 timestamp. Then checks the result: the signature and
-# its timestamp verify, and removing the signature gives back the unsigned exe byte for byte.
-# Usage: VORLAX_SIGN_PFX=FILE VORLAX_SIGN_PASSWORD=PASSWORD tools/sign-exe.sh UNSIGNED SIGNED
-#   VORLAX_TIMESTAMP_URL  the RFC 3161 timestamp server (default http://timestamp.digicert.com);
-#                         "none" for no timestamp (the signing test, where osslsigncode has no
-#                         built-in timestamp authority; tools/release.sh refuses it)
-#   VORLAX_TSA_CERTS, VORLAX_TSA_KEY  instead of a server, osslsigncode's built-in timestamp
-#                         authority with this certificate and key (osslsigncode 2.6 and later;
-#                         the signing test uses it, offline)
-#   VORLAX_SIGN_CAFILE    more certificates to trust when verifying, besides the system's
-#                         and those in the .pfx file
+# Authenticode-signs one exe with osslsigncode through a PKCS#11 module: the key stays in its
+# token (a USB token, an HSM, or a cloud key service's PKCS#11 library), named by its RFC 7512
+# URI; the certificate chain comes from a file. SHA-256, with an RFC 3161 timestamp from the
+# first of the timestamp servers that answers. Then checks that removing the signature gives
+# back the unsigned exe byte for byte. Whether the signature can be trusted is
+# tools/verify-release.sh's to say, against a root the signer does not bring.
+# Usage: tools/sign-exe.sh UNSIGNED SIGNED
+#   VORLAX_PKCS11_MODULE  the PKCS#11 library (e.g. /usr/lib/softhsm/libsofthsm2.so); osslsigncode
+#                         reaches it through OpenSSL's pkcs11 engine (libengine-pkcs11-openssl)
+#   VORLAX_SIGN_KEY       the key's RFC 7512 URI, e.g. "pkcs11:token=Vorlax;object=signing;type=private"
+#   VORLAX_SIGN_PIN       the token's PIN (given to osslsigncode in a file, never on its command
+#                         line); unset or empty if the module asks none
+#   VORLAX_SIGN_CHAIN     a PEM file: the signing certificate, then its intermediates
+#   VORLAX_TIMESTAMP_URL  the RFC 3161 timestamp servers, separated by spaces, tried in order
+#                         (default: http://timestamp.digicert.com http://timestamp.sectigo.com)
 set -euo pipefail
 
 [ $# -eq 2 ] || { echo "Usage: tools/sign-exe.sh UNSIGNED SIGNED" >&2; exit 2; }
 unsigned=$1
 signed=$2
-: "${VORLAX_SIGN_PFX:?names no .pfx file}"
-: "${VORLAX_SIGN_PASSWORD?is not set}"
+: "${VORLAX_PKCS11_MODULE:?names no PKCS#11 module}"
+: "${VORLAX_SIGN_KEY:?names no key (an RFC 7512 pkcs11: URI)}"
+: "${VORLAX_SIGN_CHAIN:?names no certificate chain file}"
+[[ "$VORLAX_SIGN_KEY" == pkcs11:* ]] ||
+    { echo "sign-exe: VORLAX_SIGN_KEY is not a pkcs11: URI" >&2; exit 2; }
+[[ "$VORLAX_SIGN_KEY" != *pin-value=* ]] ||
+    { echo "sign-exe: the PIN goes in VORLAX_SIGN_PIN, not in the key's URI" >&2; exit 2; }
+for file in "$VORLAX_PKCS11_MODULE" "$VORLAX_SIGN_CHAIN"; do
+    [ -f "$file" ] || { echo "sign-exe: no file $file" >&2; exit 2; }
+done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The password goes to osslsigncode and openssl in a file, not on their command lines.
-(umask 077 && printf '%s' "$VORLAX_SIGN_PASSWORD" >"$work/password")
-
-timestamp_url=${VORLAX_TIMESTAMP_URL:-http://timestamp.digicert.com}
-timestamp=(-ts "$timestamp_url")
-tsa_trust=()
-if [ -n "${VORLAX_TSA_CERTS:-}" ]; then
-    timestamp=(-TSA-certs "$VORLAX_TSA_CERTS" -TSA-key "$VORLAX_TSA_KEY")
-    tsa_trust=("$VORLAX_TSA_CERTS")
-elif [ "$timestamp_url" = none ]; then
-    timestamp=()
+pin=()
+if [ -n "${VORLAX_SIGN_PIN:-}" ]; then
+    (umask 077 && printf '%s' "$VORLAX_SIGN_PIN" >"$work/pin")
+    pin=(-readpass "$work/pin")
 fi
+timestamp=()
+for url in ${VORLAX_TIMESTAMP_URL:-http://timestamp.digicert.com http://timestamp.sectigo.com}; do
+    timestamp+=(-ts "$url")
+done
+
 rm -f "$signed"
-osslsigncode sign -pkcs12 "$VORLAX_SIGN_PFX" -readpass "$work/password" -h sha256 \
-    -n "Vorlax Demo Fixer" ${timestamp[@]+"${timestamp[@]}"} -in "$unsigned" -out "$signed" \
-    >"$work/sign.log" ||
+osslsigncode sign -pkcs11module "$VORLAX_PKCS11_MODULE" -key "$VORLAX_SIGN_KEY" \
+    ${pin[@]+"${pin[@]}"} -certs "$VORLAX_SIGN_CHAIN" -h sha256 -n "Vorlax Demo Fixer" \
+    "${timestamp[@]}" -in "$unsigned" -out "$signed" >"$work/sign.log" 2>&1 ||
     { cat "$work/sign.log" >&2; echo "sign-exe: signing $unsigned failed" >&2; exit 1; }
 
-# What the signature is verified against: the system's certificate authorities, the .pfx
-# file's own chain (a self-signed or privately issued certificate is trusted as itself), and
-# any the caller names.
-trust="$work/trust.pem"
-pfx_certificates=(pkcs12 -in "$VORLAX_SIGN_PFX" -passin "file:$work/password" -nokeys -out "$trust")
-openssl "${pfx_certificates[@]}" 2>/dev/null || openssl "${pfx_certificates[@]}" -legacy
-for extra in /etc/ssl/certs/ca-certificates.crt ${VORLAX_SIGN_CAFILE:+"$VORLAX_SIGN_CAFILE"} \
-             ${tsa_trust[@]+"${tsa_trust[@]}"}; do
-    [ ! -f "$extra" ] || cat "$extra" >>"$trust"
-done
-if ! osslsigncode verify -CAfile "$trust" -TSA-CAfile "$trust" -in "$signed" \
-        >"$work/verify.log" 2>&1 ||
-   { [ ${#timestamp[@]} -gt 0 ] &&
-     ! grep -q "Timestamp Server Signature verification: ok" "$work/verify.log"; }; then
-    cat "$work/verify.log" >&2
-    echo "sign-exe: the signature of $signed, or its timestamp, does not verify" >&2
-    exit 1
-fi
 osslsigncode remove-signature -in "$signed" -out "$work/removed.exe" >/dev/null
 cmp "$unsigned" "$work/removed.exe" ||
     { echo "sign-exe: $signed without its signature differs from $unsigned" >&2; exit 1; }
-stamp=timestamped
-[ ${#timestamp[@]} -gt 0 ] || stamp="NOT timestamped"
-echo "Signed $signed (SHA-256, $stamp); without the signature it is $unsigned, byte for byte."
+echo "Signed $signed (SHA-256, timestamped); without the signature it is $unsigned, byte for byte."
