@@ -30,9 +30,6 @@ int RunMessageLoop() {
 // It stays loaded, as its classes must.
 void RegisterCommonControls() {
     using InitCommonControlsExFunction = BOOL WINAPI(const INITCOMMONCONTROLSEX*);
-    // Where the search cannot be restricted to System32 (XP, Vista), comctl32's imports would
-    // still be looked for beside the program first: uxtheme is taken from System32 before it.
-    ui::LoadSystemLibrary(L"uxtheme.dll");
     const auto initialize = ui::ExportedFunction<InitCommonControlsExFunction>(
         LoadLibraryW(L"comctl32.dll"), "InitCommonControlsEx");
     const INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_STANDARD_CLASSES};

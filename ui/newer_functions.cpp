@@ -91,6 +91,32 @@ void RestrictDllSearch() {
         return;
     }
     SetDllDirectoryW(L"");
+    // The search still looks beside the program first for a DLL that a system DLL loads by name,
+    // unless one of that name is loaded already (a DLL's base name is checked first): those that
+    // are no known DLL there and are loaded so on the program's paths (start, the Open dialog,
+    // COM and WIC, screen readers) are taken from System32 now and kept. Missing ones are skipped.
+    for (const wchar_t* name : {
+             L"dwmapi.dll",         // by uxtheme, on Vista and 7
+             L"uxtheme.dll",        // by comctl32 6
+             L"version.dll",        // no known DLL on 7
+             L"cryptbase.dll",      // by advapi32, on 7
+             L"propsys.dll",        // by the shell and the Open dialog, Vista and 7
+             L"explorerframe.dll",  // the Open dialog of Vista and 7, with the next two
+             L"duser.dll",
+             L"dui70.dll",
+             L"linkinfo.dll",  // by the shell, with the next three
+             L"ntshrui.dll",
+             L"cscapi.dll",
+             L"srvcli.dll",
+             L"userenv.dll",  // and profapi.dll, on 7
+             L"profapi.dll",
+             L"clbcatq.dll",        // by ole32, for COM; no known DLL on XP
+             L"windowscodecs.dll",  // WIC
+             L"oleacc.dll",         // for screen readers
+             L"uiautomationcore.dll",
+         }) {
+        LoadSystemLibrary(name);
+    }
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {

@@ -1,3 +1,7 @@
+#include <windows.h>
+
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,15 +21,17 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     fs::copy_file(AppDriver::programs.front(), program);
     for (const wchar_t* name :
          {L"version.dll", L"uxtheme.dll", L"comdlg32.dll", L"windowscodecs.dll", L"ole32.dll",
-          L"comctl32.dll", L"dwmapi.dll"}) {
+          L"comctl32.dll", L"dwmapi.dll", L"duser.dll"}) {
         fs::copy_file(TestFolder() / L"planted.dll", downloads.path() / name);
     }
     // A program that looks for one of them the usual way loads it: this setup would catch it.
+    // (Of a DLL already loaded, Windows would return that one, whichever is planted.)
+    ASSERT_EQ(GetModuleHandleW(L"duser.dll"), nullptr) << "duser.dll is loaded here already";
     SetDllDirectoryW(downloads.path().c_str());
-    FreeLibrary(LoadLibraryW(L"dwmapi.dll"));
+    FreeLibrary(LoadLibraryW(L"duser.dll"));
     SetDllDirectoryW(nullptr);
     // A planted DLL that is loaded leaves "<its name>.loaded" behind.
-    ASSERT_TRUE(fs::remove(downloads.path() / L"dwmapi.dll.loaded"))
+    ASSERT_TRUE(fs::remove(downloads.path() / L"duser.dll.loaded"))
         << "this setup would not catch a planted DLL";
 
     const auto demo = downloads.Write("crashed.dmo", {0, 0, 0, 0});
@@ -45,6 +51,35 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     EXPECT_EQ(std::count_if(fs::directory_iterator(downloads.path()), {},
                             [](const auto& file) { return file.path().extension() == L".loaded"; }),
               0);
+}
+
+// Where the search cannot be restricted (XP, Vista, 7 without KB2533623: the double's path), the
+// DLLs that system DLLs load by name are loaded from System32 at start, before any could be looked
+// for beside the program: a later load by name then takes the one loaded.
+TEST(Safety, WithoutARestrictedSearchDllsLoadedByNameComeFromSystem32First) {
+    AppDriver app(AppDriver::programs[1]);
+    DWORD id = 0;
+    GetWindowThreadProcessId(app.main_window(), &id);
+    std::vector<std::wstring> loaded;
+    const HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, id);
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof(module);
+    for (BOOL more = Module32FirstW(modules, &module); more;
+         more = Module32NextW(modules, &module)) {
+        loaded.push_back(CharLowerW(module.szModule));
+    }
+    CloseHandle(modules);
+    wchar_t system[MAX_PATH]{};
+    GetSystemDirectoryW(system, MAX_PATH);
+    for (const wchar_t* name :
+         {L"dwmapi.dll", L"uxtheme.dll", L"version.dll", L"cryptbase.dll", L"propsys.dll",
+          L"explorerframe.dll", L"duser.dll", L"dui70.dll", L"linkinfo.dll", L"ntshrui.dll",
+          L"cscapi.dll", L"srvcli.dll", L"userenv.dll", L"profapi.dll", L"clbcatq.dll",
+          L"windowscodecs.dll", L"oleacc.dll", L"uiautomationcore.dll"}) {
+        EXPECT_TRUE(!fs::exists(fs::path(system) / name) ||
+                    std::find(loaded.begin(), loaded.end(), name) != loaded.end())
+            << fs::path(name);
+    }
 }
 
 // Wine has every function whatever Windows it plays, so the floor is read off the exe's headers
