@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <iterator>
 #include <stdexcept>
 
@@ -12,6 +13,8 @@ constexpr int kMessageTextId = 0xFFFF;
 constexpr int kFileNameBox = 0x47C;
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kMetricsKey[] = L"Control Panel\\Desktop\\WindowMetrics";
+// The system colours the tests change.
+constexpr int kColourElements[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_WINDOWTEXT, COLOR_BTNTEXT};
 
 // Wine 9 and later keep a DPI for each display where Windows keeps its settings, which a
 // program reads as it starts (Wine 8 has none, and takes LogPixels): its key, and the DPI there.
@@ -226,11 +229,42 @@ Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
 }
 
 Restore WithSystemColours(COLORREF window, COLORREF text) {
-    static constexpr int kElements[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_WINDOWTEXT,
-                                        COLOR_BTNTEXT};
     const COLORREF colours[] = {window, window, text, text};
     std::array<COLORREF, 4> saved{};
-    std::transform(std::begin(kElements), std::end(kElements), saved.begin(), GetSysColor);
-    SetSysColors(4, kElements, colours);
-    return Restore([saved] { SetSysColors(4, kElements, saved.data()); });
+    std::transform(std::begin(kColourElements), std::end(kColourElements), saved.begin(),
+                   GetSysColor);
+    SetSysColors(4, kColourElements, colours);
+    return Restore([saved] { SetSysColors(4, kColourElements, saved.data()); });
+}
+
+bool SaveDesktop(const std::filesystem::path& file) {
+    std::ofstream out(file);
+    for (const int element : kColourElements) {
+        out << GetSysColor(element) << ' ';
+    }
+    for (const auto& [key, dpi] : DisplayDpis()) {
+        out << '\n' << dpi << ' ' << std::filesystem::path(key).string();
+    }
+    return static_cast<bool>(out);
+}
+
+bool RestoreDesktop(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::array<COLORREF, 4> colours{};
+    for (COLORREF& colour : colours) {
+        in >> colour;
+    }
+    if (!in || !SetSysColors(4, kColourElements, colours.data())) {
+        return false;
+    }
+    DWORD dpi = 0;
+    for (std::string key; in >> dpi >> std::ws && std::getline(in, key);) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, std::filesystem::path(key).c_str(), L"Dpi", REG_DWORD,
+                        &dpi, sizeof(dpi));
+    }
+    if (UnderWine()) {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
+    }
+    return true;
 }

@@ -157,5 +157,11 @@ private:
 // (Wine keeps a running program's as they were): `window` for backgrounds, `text` for texts.
 [[nodiscard]] Restore WithSystemColours(COLORREF window, COLORREF text);
 
+// What the tests change for the whole desktop session, the system colours and, under Wine, the
+// display settings, saved to `file` and put back from it by ctest's steps before and after the
+// tests (tests/CMakeLists.txt), whatever happened between: a test process killed included.
+bool SaveDesktop(const std::filesystem::path& file);
+bool RestoreDesktop(const std::filesystem::path& file);
+
 // The folder of this test program, which holds its helpers and data files.
 std::filesystem::path TestFolder();

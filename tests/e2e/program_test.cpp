@@ -451,7 +451,14 @@ INSTANTIATE_TEST_SUITE_P(DarkThenLight, ContrastTest, testing::Values(kDark, kLi
 }  // namespace
 
 // Usage: program_tests PROGRAM.exe XP_DOUBLE.exe CONTRAST_DOUBLE.exe [GoogleTest flags]
+//        program_tests --save-desktop FILE | --restore-desktop FILE
 int main(int argc, char** argv) {
+    if (argc == 3 && argv[1] == std::string_view("--save-desktop")) {
+        return SaveDesktop(argv[2]) ? 0 : 1;
+    }
+    if (argc == 3 && argv[1] == std::string_view("--restore-desktop")) {
+        return RestoreDesktop(argv[2]) ? 0 : 1;
+    }
     // The programs first, before InitGoogleTest makes the tests of each.
     if (argc < 4) {
         return 2;
