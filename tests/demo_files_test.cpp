@@ -7,10 +7,10 @@
 #include <sys/stat.h>
 #endif
 
-#include "demo/messages.h"
 #include "demo/repair_controller.h"
 #include "demo/system_calls.h"
 #include "demo/win32_paths.h"
+#include "shown_messages.h"
 #include "temp_dir.h"
 
 namespace {
@@ -61,11 +61,11 @@ const auto disk = demo::SystemDemoFiles({Write, Flush, Close});
 TEST(DemoFiles, RepairIsReportedOnlyOnceWrittenFlushedAndClosed) {
     const Bytes broken{0, 0, 0, 0, 9}, repaired{0x00, 0x75, 0x2B, 0x7D, 9};
     const std::tuple<std::string, std::vector<std::string>, std::wstring_view, Bytes> cases[] = {
-        {"", {"write", "flush", "close"}, demo::message::kModified, repaired},
-        {"write", {"write"}, demo::message::kNotOpen, broken},
-        {"short write", {"write"}, demo::message::kNotOpen, {}},  // {}: not checked
-        {"flush", {"write", "flush"}, demo::message::kNotOpen, repaired},
-        {"close", {"write", "flush", "close"}, demo::message::kNotOpen, repaired}};
+        {"", {"write", "flush", "close"}, kModified, repaired},
+        {"write", {"write"}, kNotOpen, broken},
+        {"short write", {"write"}, kNotOpen, {}},  // {}: not checked
+        {"flush", {"write", "flush"}, kNotOpen, repaired},
+        {"close", {"write", "flush", "close"}, kNotOpen, repaired}};
     for (const auto& [fails, calls, message, after] : cases) {
         SCOPED_TRACE(fails);
         TempDir dir;
@@ -105,6 +105,28 @@ TEST(DemoFiles, OnlyRegularFilesAreOpened) {
     const auto demo = dir.Write("demo.dmo", {0, 0, 0, 0});
     EXPECT_TRUE(pipes->OpenForReading(demo) == nullptr && pipes->OpenForWriting(demo) == nullptr);
 #endif
+}
+
+// A demo deleted after its test, before its reopen for writing (as between the Open dialog and
+// the open, or by the game): neither open makes the file, and the open ends in its message.
+TEST(DemoFiles, MissingDemoIsRefusedAndNeverCreated) {
+    struct DeletedBeforeWriting final : demo::DemoFiles {
+        std::unique_ptr<demo::DemoFile> OpenForReading(const demo::NativePath& path) override {
+            return files.OpenForReading(path);
+        }
+        std::unique_ptr<demo::DemoFile> OpenForWriting(const demo::NativePath& path) override {
+            return fs::remove(path), files.OpenForWriting(path);
+        }
+    } deleting;
+    TempDir dir;
+    const auto demo = dir.Write("deleted.dmo", {0, 0, 0, 0});
+    std::vector<std::wstring_view> shown;
+    demo::RepairController controller(deleting, [&](std::wstring_view t) { shown.push_back(t); });
+    EXPECT_FALSE(controller.OpenDemo(demo));  // for writing
+    EXPECT_FALSE(controller.OpenDemo(demo));  // for reading
+    EXPECT_EQ(shown, (std::vector{kCannotOpen, kCannotOpen}));
+    EXPECT_EQ(controller.State(), demo::SlotState::kFree);
+    EXPECT_FALSE(fs::exists(demo));
 }
 
 #ifdef _WIN32
