@@ -167,6 +167,21 @@ bool AppDriver::Confirm(HWND dialog, const std::filesystem::path& path) const {
 std::wstring AppDriver::DismissMessage() const {
     const HWND box = WaitForMessage();
     const std::wstring text = Text(GetDlgItem(box, kMessageTextId));
+    // Shown as the program must show every message: one OK button and no icon, owned by the
+    // main window and blocking it, not above other programs' windows.
+    int buttons = 0, icons = 0;
+    for (HWND child = nullptr; (child = FindWindowExW(box, child, nullptr, nullptr)) != nullptr;) {
+        wchar_t kind[16]{};
+        GetClassNameW(child, kind, static_cast<int>(std::size(kind)));
+        const bool shown = IsWindowVisible(child), button = lstrcmpiW(kind, L"Button") == 0;
+        buttons += shown && button;
+        icons += shown && !button && SendMessageW(child, STM_GETICON, 0, 0) != 0;
+    }
+    if (buttons != 1 || Text(GetDlgItem(box, IDOK)) != L"OK" || icons != 0 ||
+        GetWindow(box, GW_OWNER) != main_ || IsWindowEnabled(main_) ||
+        (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
+        return text + L" <in a box not as specified>";
+    }
     const bool alone = Windows(kDialogClass, kMessageCaption).size() == 1;
     return alone && PressAndWaitForClose(box, IDOK) ? text : L"<not dismissed>";
 }

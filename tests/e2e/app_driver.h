@@ -85,7 +85,8 @@ public:
 
     // The message box now up, once it has the focus.
     HWND WaitForMessage() const { return WaitForActive(kDialogClass, kMessageCaption); }
-    // Waits for a message box, presses its OK and returns its text.
+    // Waits for a message box, presses its OK and returns its text; or, where the box does not
+    // look as every message of the program must, says so.
     std::wstring DismissMessage() const;
     // What the foreground window is, for failure messages.
     static std::wstring Foreground();
