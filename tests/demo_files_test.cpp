@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 
 #ifndef _WIN32
@@ -83,50 +82,32 @@ TEST(DemoFiles, RepairIsReportedOnlyOnceWrittenFlushedAndClosed) {
     }
 }
 
-TEST(DemoFiles, OnlyRegularFilesAreOpened) {
+// Only regular files that exist are opened: none is created, for reading or for writing (a demo
+// deleted between the Open dialog and the open would be made empty).
+TEST(DemoFiles, OnlyExistingRegularFilesAreOpened) {
     TempDir dir;
+    const auto missing = dir.path() / "deleted.dmo";
 #ifdef _WIN32
     // A user who is no administrator is refused the raw disk and the volume by their access
     // rights anyway: there, those two show nothing of the program's own check; the rest do.
     std::vector<fs::path> others{L"NUL", LR"(\\.\PhysicalDrive0)", LR"(\\.\C:)",
                                  LR"(\\?\GLOBALROOT\Device\Null)"};
-    others.insert(others.end(), {dir.path(), dir.path() / L"COM1"});
+    others.insert(others.end(), {dir.path(), dir.path() / L"COM1", missing});
 #else
     const auto fifo = dir.path() / "fifo.dmo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    const std::vector<fs::path> others{dir.path(), "/dev/null", "/dev/zero", fifo};
+    const std::vector<fs::path> others{dir.path(), "/dev/null", "/dev/zero", fifo, missing};
 #endif
     for (const auto& path : others) {
         EXPECT_EQ(files.OpenForReading(path), nullptr) << path;
         EXPECT_EQ(files.OpenForWriting(path), nullptr) << path;
     }
+    EXPECT_FALSE(fs::exists(missing));
 #ifdef _WIN32
     const auto pipes = demo::SystemDemoFiles({WriteFile, FlushFileBuffers, CloseHandle, AllPipes});
     const auto demo = dir.Write("demo.dmo", {0, 0, 0, 0});
     EXPECT_TRUE(pipes->OpenForReading(demo) == nullptr && pipes->OpenForWriting(demo) == nullptr);
 #endif
-}
-
-// A demo deleted after its test, before its reopen for writing (as between the Open dialog and
-// the open, or by the game): neither open makes the file, and the open ends in its message.
-TEST(DemoFiles, MissingDemoIsRefusedAndNeverCreated) {
-    struct DeletedBeforeWriting final : demo::DemoFiles {
-        std::unique_ptr<demo::DemoFile> OpenForReading(const demo::NativePath& path) override {
-            return files.OpenForReading(path);
-        }
-        std::unique_ptr<demo::DemoFile> OpenForWriting(const demo::NativePath& path) override {
-            return fs::remove(path), files.OpenForWriting(path);
-        }
-    } deleting;
-    TempDir dir;
-    const auto demo = dir.Write("deleted.dmo", {0, 0, 0, 0});
-    std::vector<std::wstring_view> shown;
-    demo::RepairController controller(deleting, [&](std::wstring_view t) { shown.push_back(t); });
-    EXPECT_FALSE(controller.OpenDemo(demo));  // for writing
-    EXPECT_FALSE(controller.OpenDemo(demo));  // for reading
-    EXPECT_EQ(shown, (std::vector{kCannotOpen, kCannotOpen}));
-    EXPECT_EQ(controller.State(), demo::SlotState::kFree);
-    EXPECT_FALSE(fs::exists(demo));
 }
 
 #ifdef _WIN32

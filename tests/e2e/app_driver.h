@@ -16,11 +16,10 @@
 template <typename Condition>
 bool WaitUntil(Condition done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
+    for (; !done(); Sleep(15)) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        Sleep(15);
     }
     return true;
 }
@@ -65,6 +64,10 @@ public:
     // Opens the Info window and puts it in the screen's top-left corner with the main window
     // just right of it, so that neither covers the other. The Info window stays active.
     HWND OpenInfoBesideMain() const;
+
+    // Moves the main window to a monitor of `dpi`, as Windows tells a window: WM_DPICHANGED, with
+    // the `suggested` rectangle; returns once the program has handled it.
+    bool MoveToDpi(int dpi, const RECT& suggested) const;
 
     // Open File: the Open dialog, once it has the focus.
     HWND ShowOpenDialog() const {
