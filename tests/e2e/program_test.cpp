@@ -232,9 +232,8 @@ std::vector<DWORD> Pixels(SIZE size, const std::function<void(HDC)>& draw) {
     return pixels;
 }
 
-// What `window` shows on the screen inside its frame (nothing where it has no client area), and
-// its size.
-std::pair<std::vector<DWORD>, SIZE> OnScreen(HWND window) {
+// What `window` shows on the screen inside its frame (nothing where it has no client area).
+std::vector<DWORD> OnScreen(HWND window) {
     RECT box{};
     GetClientRect(window, &box);
     const SIZE size{box.right, box.bottom};
@@ -244,25 +243,20 @@ std::pair<std::vector<DWORD>, SIZE> OnScreen(HWND window) {
     auto pixels = Pixels(
         size, [&](HDC dc) { BitBlt(dc, 0, 0, size.cx, size.cy, screen, at.x, at.y, SRCCOPY); });
     ReleaseDC(nullptr, screen);
-    return {pixels, size};
+    return pixels;
 }
 
-// The message font as the system reports it, `height` pixels high, in the face the program is
-// to have: Wine keeps the font a process read first, and this one set none.
-HFONT MessageFont(int height) {
+// Draws `text` wrapped into `box` in the message font `height` pixels high; or, with
+// DT_CALCRECT, tells whether it fits. The font is the system's, in the face the program is to
+// have: Wine keeps the font a process read first, and this one set none.
+bool DrawWrapped(HDC dc, const std::wstring& text, int height, RECT box, UINT format = 0) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
     metrics.lfMessageFont.lfHeight = -height;
     lstrcpynW(metrics.lfMessageFont.lfFaceName, MessageFace(), LF_FACESIZE);
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-}
-
-// Draws `text` wrapped into `box` in the message font `height` pixels high; or, with
-// DT_CALCRECT, tells whether it fits.
-bool DrawWrapped(HDC dc, const std::wstring& text, int height, RECT box, UINT format = 0) {
     const RECT room = box;
-    const HGDIOBJ previous = SelectObject(dc, MessageFont(height));
+    const HGDIOBJ previous = SelectObject(dc, CreateFontIndirectW(&metrics.lfMessageFont));
     DrawTextW(dc, text.c_str(), -1, &box, DT_WORDBREAK | DT_EXPANDTABS | format);
     DeleteObject(SelectObject(dc, previous));
     return box.right <= room.right && box.bottom <= room.bottom;
@@ -379,16 +373,16 @@ TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
     // Drawn a moment after the windows move; the picture is decoded later still.
     const HWND label = GetDlgItem(info, InfoWindow::kLabel1);
     const auto as_drawn = [&] {
-        return OnScreen(label).first == Drawn(label, largest, 0x00FF00, palette().label1);
+        return OnScreen(label) == Drawn(label, largest, 0x00FF00, palette().label1);
     };
     ASSERT_TRUE(WaitUntil(as_drawn)) << "not in the message font " << largest << " pixels high";
     const HWND picture = app_.Control(MainWindow::kImage1);
     const auto file = TestFolder() / (dpi() == 96 ? L"credit.jpg" : L"credit-150.jpg");
-    const auto image = Decoded(file, OnScreen(picture).second);
+    const auto image = Decoded(file, {px(2955), px(435)});
     // Without WIC, the picture's words, in its light grey on black.
     const bool has_wic = program() == AppDriver::programs.front();
     EXPECT_TRUE(WaitUntil([&] {
-        const auto pixels = OnScreen(picture).first;
+        const auto pixels = OnScreen(picture);
         return has_wic ? pixels == image : pixels != image && std::ranges::count(pixels, 0xE8E8E8);
     })) << file;
     EXPECT_TRUE(as_drawn()) << "drawn again";
@@ -438,7 +432,7 @@ TEST_P(ColourTest, EveryControlShowsItsPromisedColours) {
     const auto pixel = [](COLORREF c) { return RGB(GetBValue(c), GetGValue(c), GetRValue(c)); };
     for (const auto& [control, ink, paper] : promised) {
         EXPECT_TRUE(WaitUntil([&] {
-            const auto shown = OnScreen(control).first;
+            const auto shown = OnScreen(control);
             const auto count = [&](COLORREF c) { return std::ranges::count(shown, pixel(c)); };
             return ink == paper ? !shown.empty() && shown.front() == pixel(paper)
                                 : count(paper) * 2 > std::ssize(shown) && count(ink) > 0;
