@@ -142,25 +142,6 @@ HWND AppDriver::OpenInfoBesideMain() const {
     return info;
 }
 
-// Wine never sends WM_DPICHANGED, whose rectangle must lie in the program's memory: a hook loaded
-// into the program (dpi_hook.dll) turns a message with the rectangle put there into it.
-bool AppDriver::MoveToDpi(int dpi, const RECT& suggested) const {
-    const HMODULE hooks = LoadLibraryW((TestFolder() / L"dpi_hook.dll").c_str());
-    const auto deliver = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void*>(GetProcAddress(hooks, "DeliverDpiChange")));
-    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, deliver, hooks, process_.dwThreadId);
-    void* rectangle =
-        VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
-    const bool sent =
-        hook != nullptr &&
-        WriteProcessMemory(process_.hProcess, rectangle, &suggested, sizeof(suggested), nullptr) &&
-        SendMessageW(main_, RegisterWindowMessageW(L"Vorlax DPI changed"), MAKEWPARAM(dpi, dpi),
-                     reinterpret_cast<LPARAM>(rectangle)) == 0;
-    UnhookWindowsHookEx(hook);
-    FreeLibrary(hooks);
-    return sent;
-}
-
 HWND AppDriver::WaitForActive(const wchar_t* window_class, const wchar_t* caption) const {
     const HWND window = WaitForWindow(window_class, caption);
     if (window == nullptr ||

@@ -65,10 +65,6 @@ public:
     // just right of it, so that neither covers the other. The Info window stays active.
     HWND OpenInfoBesideMain() const;
 
-    // Moves the main window to a monitor of `dpi`, as Windows tells a window: WM_DPICHANGED, with
-    // the `suggested` rectangle; returns once the program has handled it.
-    bool MoveToDpi(int dpi, const RECT& suggested) const;
-
     // Open File: the Open dialog, once it has the focus.
     HWND ShowOpenDialog() const {
         return Click(ui::MainWindow::kOpen), WaitForActive(kDialogClass, L"Open");

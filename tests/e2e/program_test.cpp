@@ -321,48 +321,24 @@ const std::tuple<bool, int, const wchar_t*, const wchar_t*, std::array<int, 4>> 
     {true, InfoWindow::kLabel2, L"Released July 22th 2002", nullptr, {360, 2400, 3975, 375}},
 };
 
-// Where `control` is in its window's client area, and where `twips` are at `dpi`: left, top,
-// width, height in pixels.
-std::array<LONG, 4> Place(HWND control) {
-    RECT box{};
-    GetWindowRect(control, &box);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&box), 2);
-    return {box.left, box.top, box.right - box.left, box.bottom - box.top};
-}
-std::array<LONG, 4> AtDpi(const std::array<int, 4>& twips, int dpi) {
-    return {MulDiv(twips[0], dpi, 1440), MulDiv(twips[1], dpi, 1440), MulDiv(twips[2], dpi, 1440),
-            MulDiv(twips[3], dpi, 1440)};
-}
-
 // Both windows and every control take their place in twips at the DPI, with their texts and
-// names, and again when the main window is moved to a monitor of another DPI and back, taking the
-// rectangle Windows suggests, elsewhere; the long label shows its whole text in the largest size,
-// up to the message font's own, that fits its box; and the credit picture is the one drawn for that
-// scale.
+// names; the long label shows its whole text in the largest size, up to the message font's own,
+// that fits its box; and the credit picture is the one drawn for that scale.
 TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
-    const HWND info = app_.OpenInfoBesideMain(), main = app_.main_window();
+    const HWND info = app_.OpenInfoBesideMain();
     const auto px = [&](int twips) -> LONG { return MulDiv(twips, dpi(), 1440); };
-    RECT box{}, client{};
-    for (const int moved_to : {0, dpi() == 96 ? 144 : 96, dpi()}) {
-        const int at = moved_to != 0 ? moved_to : dpi();
-        if (moved_to != 0) {  // where Windows would put it: elsewhere, with the frame it has
-            GetWindowRect(main, &box);
-            GetClientRect(main, &client);
-            const RECT suggested{box.left + 40, box.top + 30,
-                                 box.right + 40 + MulDiv(6105, at, 1440) - client.right,
-                                 box.bottom + 30 + MulDiv(3225, at, 1440) - client.bottom};
-            ASSERT_TRUE(app_.MoveToDpi(at, suggested));
-            GetWindowRect(main, &box);
-            EXPECT_TRUE(EqualRect(&box, &suggested)) << "moved to " << at << " DPI";
-        }
-        for (const auto& [in_info, id, text, name_if_not_text, place] : kSpecified) {
-            const HWND control = GetDlgItem(in_info ? info : main, id);
-            EXPECT_EQ(Place(control), AtDpi(place, in_info ? dpi() : at)) << text << " at " << at;
-            EXPECT_EQ(AppDriver::Text(control), text);
-            std::wstring name = name_if_not_text != nullptr ? name_if_not_text : text;
-            std::erase(name, L'&');
-            EXPECT_EQ(AccessibleName(control), name);
-        }
+    RECT box{};
+    for (const auto& [in_info, id, text, name_if_not_text, place] : kSpecified) {
+        const HWND window = in_info ? info : app_.main_window(), control = GetDlgItem(window, id);
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+        EXPECT_EQ((std::array{box.left, box.top, box.right - box.left, box.bottom - box.top}),
+                  (std::array{px(place[0]), px(place[1]), px(place[2]), px(place[3])}))
+            << text;
+        EXPECT_EQ(AppDriver::Text(control), text);
+        std::wstring name = name_if_not_text != nullptr ? name_if_not_text : text;
+        std::erase(name, L'&');
+        EXPECT_EQ(AccessibleName(control), name);
     }
     int largest = MulDiv(9, dpi(), 72) + 1;  // one above the 9-point message font
     for (bool fits = false; !fits && --largest > 1;) {
