@@ -101,9 +101,7 @@ std::wstring AppDriver::Foreground() {
 void AppDriver::ThrowIfEnded() const {
     DWORD code = 0;
     if (GetExitCodeProcess(process_.hProcess, &code) && code != STILL_ACTIVE) {
-        wchar_t hex[16]{};
-        wsprintfW(hex, L"0x%08X", code);
-        throw Failure(program_.wstring() + L" ended, with code " + hex);
+        throw Failure(program_.wstring() + L" ended, with code " + std::to_wstring(code));
     }
 }
 
@@ -140,6 +138,21 @@ HWND AppDriver::OpenInfoBesideMain() const {
     SetWindowPos(main_, nullptr, box.right - box.left, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return info;
+}
+
+// Wine never sends WM_DPICHANGED, whose rectangle must lie in the program's memory: a hook loaded
+// into the program (dpi_hook.dll) turns a message with the rectangle put there into it.
+void AppDriver::MoveToDpi(int dpi, const RECT& suggested) const {
+    static const HMODULE hooks = LoadLibraryW((TestFolder() / L"dpi_hook.dll").c_str());
+    static const auto deliver = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(hooks, "DeliverDpiChange")));
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, deliver, hooks, process_.dwThreadId);
+    void* rectangle =
+        VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process_.hProcess, rectangle, &suggested, sizeof(suggested), nullptr);
+    SendMessageW(main_, RegisterWindowMessageW(L"Vorlax DPI changed"), MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(rectangle));
+    UnhookWindowsHookEx(hook);
 }
 
 HWND AppDriver::WaitForActive(const wchar_t* window_class, const wchar_t* caption) const {
@@ -190,7 +203,7 @@ bool UnderWine() {
 
 Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
     if (!UnderWine()) {
-        return Restore([] {});
+        return Restore();
     }
     RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
     if (font_face != nullptr) {
@@ -202,7 +215,7 @@ Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
                         sizeof(font));
     }
     // Without the values, the system takes its defaults again.
-    return Restore([] {
+    return Restore(nullptr, [](void*) {
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
     });
@@ -215,5 +228,5 @@ Restore WithSystemColours(COLORREF window, COLORREF text) {
     std::array<COLORREF, 4> saved{};
     std::transform(std::begin(kElements), std::end(kElements), saved.begin(), GetSysColor);
     SetSysColors(4, kElements, colours);
-    return Restore([saved] { SetSysColors(4, kElements, saved.data()); });
+    return Restore(nullptr, [saved](void*) { SetSysColors(4, kElements, saved.data()); });
 }
