@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
-#include "demo/messages.h"
 #include "demo/repair_controller.h"
 #include "demo/system_calls.h"
 #include "demo/win32_paths.h"
+#include "shown_messages.h"
 #include "temp_dir.h"
 
 namespace {
@@ -61,11 +60,11 @@ const auto disk = demo::SystemDemoFiles({Write, Flush, Close});
 TEST(DemoFiles, RepairIsReportedOnlyOnceWrittenFlushedAndClosed) {
     const Bytes broken{0, 0, 0, 0, 9}, repaired{0x00, 0x75, 0x2B, 0x7D, 9};
     const std::tuple<std::string, std::vector<std::string>, std::wstring_view, Bytes> cases[] = {
-        {"", {"write", "flush", "close"}, demo::message::kModified, repaired},
-        {"write", {"write"}, demo::message::kNotOpen, broken},
-        {"short write", {"write"}, demo::message::kNotOpen, {}},  // {}: not checked
-        {"flush", {"write", "flush"}, demo::message::kNotOpen, repaired},
-        {"close", {"write", "flush", "close"}, demo::message::kNotOpen, repaired}};
+        {"", {"write", "flush", "close"}, kModified, repaired},
+        {"write", {"write"}, kNotOpen, broken},
+        {"short write", {"write"}, kNotOpen, {}},  // {}: not checked
+        {"flush", {"write", "flush"}, kNotOpen, repaired},
+        {"close", {"write", "flush", "close"}, kNotOpen, repaired}};
     for (const auto& [fails, calls, message, after] : cases) {
         SCOPED_TRACE(fails);
         TempDir dir;
@@ -83,23 +82,27 @@ TEST(DemoFiles, RepairIsReportedOnlyOnceWrittenFlushedAndClosed) {
     }
 }
 
-TEST(DemoFiles, OnlyRegularFilesAreOpened) {
+// Only regular files that exist are opened: none is created, for reading or for writing (a demo
+// deleted between the Open dialog and the open would be made empty).
+TEST(DemoFiles, OnlyExistingRegularFilesAreOpened) {
     TempDir dir;
+    const auto missing = dir.path() / "deleted.dmo";
 #ifdef _WIN32
     // A user who is no administrator is refused the raw disk and the volume by their access
     // rights anyway: there, those two show nothing of the program's own check; the rest do.
     std::vector<fs::path> others{L"NUL", LR"(\\.\PhysicalDrive0)", LR"(\\.\C:)",
                                  LR"(\\?\GLOBALROOT\Device\Null)"};
-    others.insert(others.end(), {dir.path(), dir.path() / L"COM1"});
+    others.insert(others.end(), {dir.path(), dir.path() / L"COM1", missing});
 #else
     const auto fifo = dir.path() / "fifo.dmo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    const std::vector<fs::path> others{dir.path(), "/dev/null", "/dev/zero", fifo};
+    const std::vector<fs::path> others{dir.path(), "/dev/null", "/dev/zero", fifo, missing};
 #endif
     for (const auto& path : others) {
         EXPECT_EQ(files.OpenForReading(path), nullptr) << path;
         EXPECT_EQ(files.OpenForWriting(path), nullptr) << path;
     }
+    EXPECT_FALSE(fs::exists(missing));
 #ifdef _WIN32
     const auto pipes = demo::SystemDemoFiles({WriteFile, FlushFileBuffers, CloseHandle, AllPipes});
     const auto demo = dir.Write("demo.dmo", {0, 0, 0, 0});

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "demo/messages.h"
+#include "shown_messages.h"
 #include "temp_dir.h"
 
 namespace {
@@ -25,8 +25,7 @@ Bytes Repaired(Bytes bytes) {
 // only; a second FixDemo always finds nothing open.
 TEST(RepairController, EveryKindOfFileGetsItsMessageAndOnlyARepairWrites) {
     enum Kind { kFile, kReadOnly, kMissing, kFolder };
-    const auto ok = demo::message::kHealthy, refused = demo::message::kCannotOpen,
-               done = demo::message::kModified, none = demo::message::kNotOpen;
+    const auto ok = kHealthy, refused = kCannotOpen, done = kModified, none = kNotOpen;
     const Bytes broken = DemoBytes({0, 0, 0, 0});
     const std::tuple<const char*, Kind, Bytes, Shown, std::wstring_view> cases[] = {
         {"broken", kFile, broken, {}, done},

@@ -32,11 +32,11 @@ int wmain(int argc, wchar_t** argv) {
     std::optional<AppDriver> app;
     {  // the program reads them as it starts
         const Restore colours =
-            dark ? WithSystemColours(RGB(0, 0, 0), RGB(255, 255, 255)) : Restore([] {});
+            dark ? WithSystemColours(RGB(0, 0, 0), RGB(255, 255, 255)) : Restore();
         const Restore settings = argc > 2 ? WithDisplaySettings(std::wcstoul(argv[2], nullptr, 10),
                                                                 argc > 4 ? argv[3] : nullptr,
                                                                 argc > 4 ? _wtoi(argv[4]) : 0)
-                                          : Restore([] {});
+                                          : Restore();
         app.emplace(std::filesystem::absolute(argv[1]));
     }
     const HWND info = app->OpenInfoBesideMain();

@@ -126,9 +126,7 @@ std::wstring AppDriver::Foreground() {
 void AppDriver::ThrowIfEnded() const {
     DWORD code = 0;
     if (GetExitCodeProcess(process_.hProcess, &code) && code != STILL_ACTIVE) {
-        wchar_t hex[16]{};
-        wsprintfW(hex, L"0x%08X", code);
-        throw Failure(program_.wstring() + L" ended, with code " + hex);
+        throw Failure(program_.wstring() + L" ended, with code " + std::to_wstring(code));
     }
 }
 
@@ -167,6 +165,21 @@ HWND AppDriver::OpenInfoBesideMain() const {
     return info;
 }
 
+// Wine never sends WM_DPICHANGED, whose rectangle must lie in the program's memory: a hook loaded
+// into the program (dpi_hook.dll) turns a message with the rectangle put there into it.
+void AppDriver::MoveToDpi(int dpi, const RECT& suggested) const {
+    static const HMODULE hooks = LoadLibraryW((TestFolder() / L"dpi_hook.dll").c_str());
+    static const auto deliver = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(hooks, "DeliverDpiChange")));
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, deliver, hooks, process_.dwThreadId);
+    void* rectangle =
+        VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process_.hProcess, rectangle, &suggested, sizeof(suggested), nullptr);
+    SendMessageW(main_, RegisterWindowMessageW(L"Vorlax DPI changed"), MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(rectangle));
+    UnhookWindowsHookEx(hook);
+}
+
 HWND AppDriver::WaitForActive(const wchar_t* window_class, const wchar_t* caption) const {
     const HWND window = WaitForWindow(window_class, caption);
     if (window == nullptr ||
@@ -192,6 +205,19 @@ bool AppDriver::Confirm(HWND dialog, const std::filesystem::path& path) const {
 std::wstring AppDriver::DismissMessage() const {
     const HWND box = WaitForMessage();
     const std::wstring text = Text(GetDlgItem(box, kMessageTextId));
+    // Shown as the program must show every message: one OK button and no icon, owned by the
+    // main window and blocking it, not above other programs' windows.
+    int buttons = 0, icons = 0;
+    for (HWND child = nullptr; (child = FindWindowExW(box, child, nullptr, nullptr)) != nullptr;) {
+        const bool shown = IsWindowVisible(child);
+        buttons += shown && (SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0;
+        icons += shown && SendMessageW(child, STM_GETICON, 0, 0) != 0;
+    }
+    if (buttons != 1 || Text(GetDlgItem(box, IDOK)) != L"OK" || icons != 0 ||
+        GetWindow(box, GW_OWNER) != main_ || IsWindowEnabled(main_) ||
+        (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
+        return text + L" <in a box not as specified>";
+    }
     const bool alone = Windows(kDialogClass, kMessageCaption).size() == 1;
     return alone && PressAndWaitForClose(box, IDOK) ? text : L"<not dismissed>";
 }
@@ -202,7 +228,7 @@ bool UnderWine() {
 
 Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
     if (!UnderWine()) {
-        return Restore([] {});
+        return Restore();
     }
     RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
     const auto displays = DisplayDpis();
@@ -218,7 +244,7 @@ Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
                         sizeof(font));
     }
     // Without the values, the system takes its defaults again.
-    return Restore([displays] {
+    return Restore(nullptr, [displays](void*) {
         for (const auto& [key, old_dpi] : displays) {
             RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Dpi", REG_DWORD, &old_dpi,
                             sizeof(old_dpi));
@@ -234,7 +260,7 @@ Restore WithSystemColours(COLORREF window, COLORREF text) {
     std::transform(std::begin(kColourElements), std::end(kColourElements), saved.begin(),
                    GetSysColor);
     SetSysColors(4, kColourElements, colours);
-    return Restore([saved] { SetSysColors(4, kColourElements, saved.data()); });
+    return Restore(nullptr, [saved](void*) { SetSysColors(4, kColourElements, saved.data()); });
 }
 
 bool SaveDesktop(const std::filesystem::path& file) {

@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,11 +16,10 @@
 template <typename Condition>
 bool WaitUntil(Condition done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
+    for (; !done(); Sleep(15)) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        Sleep(15);
     }
     return true;
 }
@@ -35,7 +34,6 @@ public:
     static inline std::filesystem::path contrast_program;
 
     explicit AppDriver(const std::filesystem::path& program = programs.front());
-    AppDriver(const AppDriver&) = delete;
     AppDriver& operator=(const AppDriver&) = delete;
 
     HWND main_window() const { return main_; }
@@ -66,6 +64,10 @@ public:
     // just right of it, so that neither covers the other. The Info window stays active.
     HWND OpenInfoBesideMain() const;
 
+    // Moves the main window to a monitor of `dpi`, as Windows tells a window: WM_DPICHANGED, with
+    // the `suggested` rectangle; returns once the program has handled it.
+    void MoveToDpi(int dpi, const RECT& suggested) const;
+
     // Open File: the Open dialog, once it has the focus.
     HWND ShowOpenDialog() const {
         return Click(ui::MainWindow::kOpen), WaitForActive(kDialogClass, L"Open");
@@ -85,7 +87,8 @@ public:
 
     // The message box now up, once it has the focus.
     HWND WaitForMessage() const { return WaitForActive(kDialogClass, kMessageCaption); }
-    // Waits for a message box, presses its OK and returns its text.
+    // Waits for a message box, presses its OK and returns its text; or, where the box does not
+    // look as every message of the program must, says so.
     std::wstring DismissMessage() const;
     // What the foreground window is, for failure messages.
     static std::wstring Foreground();
@@ -118,10 +121,8 @@ private:
         Process() = default;
         Process(const Process&) = delete;
         ~Process() {
-            if (hProcess != nullptr && WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(hProcess, 1);
-                WaitForSingleObject(hProcess, 10000);
-            }
+            TerminateProcess(hProcess, 1);  // fails where it has ended, or never started
+            WaitForSingleObject(hProcess, 10000);
             CloseHandle(hThread);
             CloseHandle(hProcess);
         }
@@ -135,17 +136,9 @@ private:
 // Whether this runs under Wine rather than on Windows.
 bool UnderWine();
 
-// Undoes a change to the system's settings when it goes.
-class Restore {
-public:
-    explicit Restore(std::function<void()> undo) : undo_(std::move(undo)) {}
-    Restore(const Restore&) = delete;
-    Restore& operator=(const Restore&) = delete;
-    ~Restore() { undo_(); }
-
-private:
-    std::function<void()> undo_;
-};
+// Undoes a change to the system's settings when it goes: no pointer, only the deleter that undoes
+// it (none in an empty one).
+using Restore = std::shared_ptr<void>;
 
 // The display settings of the Wine prefix, as a user sets them, for the programs started while
 // the result lives: the DPI and, optionally, the message font. On Windows nothing changes: it
