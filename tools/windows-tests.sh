@@ -31,5 +31,14 @@ if [ "${1:-}" = --window-manager ]; then
 fi
 source tools/wine-env.sh "$prefix"
 wine_start $mode
-trap 'wine_stop; [ -z "$manager" ] || kill "$manager"' EXIT
+# The display settings the tests give the programs they start (the DPI, the message font), back
+# to the prefix's own before and after, whatever happened: a test process killed included. (Wine
+# 9 and later's DPI of each display lives only as long as the prefix's server.)
+display_defaults() {
+    wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+    wine reg delete 'HKCU\Control Panel\Desktop\WindowMetrics' /v MessageFont /f >/dev/null 2>&1 ||
+        true
+}
+display_defaults
+trap 'display_defaults; wine_stop; [ -z "$manager" ] || kill "$manager"' EXIT
 ctest --preset "$preset" "${labels[@]}" "$@"

@@ -16,25 +16,19 @@ constexpr wchar_t kMetricsKey[] = L"Control Panel\\Desktop\\WindowMetrics";
 // The system colours the tests change.
 constexpr int kColourElements[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_WINDOWTEXT, COLOR_BTNTEXT};
 
-// Wine 9 and later keep a DPI for each display where Windows keeps its settings, which a
-// program reads as it starts (Wine 8 has none, and takes LogPixels): its key, and the DPI there.
-std::vector<std::pair<std::wstring, DWORD>> DisplayDpis() {
-    std::vector<std::pair<std::wstring, DWORD>> displays;
-    for (int i = 0;; ++i) {
-        wchar_t device[512];  // \Registry\Machine\System\...\Video\{id}\0000
-        DWORD size = sizeof(device), dpi = 0;
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\VIDEO",
-                         (L"\\Device\\Video" + std::to_wstring(i)).c_str(), RRF_RT_REG_SZ, nullptr,
-                         device, &size) != ERROR_SUCCESS) {
-            return displays;
-        }
+// The DPI of the programs started next: Wine 8 takes LogPixels; Wine 9 and later keep a DPI for
+// each display where Windows keeps its settings, which a program reads as it starts.
+void SetDpi(DWORD dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    wchar_t device[512];  // \Registry\Machine\System\...\Video\{id}\0000
+    for (DWORD i = 0, size = sizeof(device);
+         RegGetValueW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\VIDEO",
+                      (L"\\Device\\Video" + std::to_wstring(i)).c_str(), RRF_RT_REG_SZ, nullptr,
+                      device, &size) == ERROR_SUCCESS;
+         ++i, size = sizeof(device)) {
         const std::wstring key = L"System\\CurrentControlSet\\Hardware Profiles\\Current" +
                                  std::wstring(device + std::size(L"\\Registry\\Machine") - 1);
-        size = sizeof(dpi);
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Dpi", RRF_RT_REG_DWORD, nullptr, &dpi,
-                         &size) == ERROR_SUCCESS) {
-            displays.emplace_back(key, dpi);
-        }
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Dpi", REG_DWORD, &dpi, sizeof(dpi));
     }
 }
 
@@ -94,8 +88,7 @@ std::wstring AppDriver::Text(HWND window) {
 
 HWND AppDriver::Focus() const {
     ThrowIfEnded();
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
+    GUITHREADINFO info{sizeof(info), 0, {}, {}, {}, {}, {}, {}, {}};
     GetGUIThreadInfo(process_.dwThreadId, &info);
     return info.hwndFocus;
 }
@@ -112,8 +105,7 @@ void AppDriver::Type(std::initializer_list<WORD> keys) {
 
 bool AppDriver::BringToFront(HWND window) const {
     Type({VK_MENU, VK_CONTROL});  // see the constructor
-    SetForegroundWindow(window);
-    return WaitUntil([&] { return GetForegroundWindow() == window; });
+    return SetForegroundWindow(window), WaitUntil([&] { return GetForegroundWindow() == window; });
 }
 
 std::wstring AppDriver::Foreground() {
@@ -230,11 +222,7 @@ Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
     if (!UnderWine()) {
         return Restore();
     }
-    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
-    const auto displays = DisplayDpis();
-    for (const auto& [key, unused] : displays) {
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Dpi", REG_DWORD, &dpi, sizeof(dpi));
-    }
+    SetDpi(dpi);
     if (font_face != nullptr) {
         // Stored as at 96 DPI; the system scales it.
         LOGFONTW font{-MulDiv(points, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
@@ -243,13 +231,9 @@ Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
         RegSetKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont", REG_BINARY, &font,
                         sizeof(font));
     }
-    // Without the values, the system takes its defaults again.
-    return Restore(nullptr, [displays](void*) {
-        for (const auto& [key, old_dpi] : displays) {
-            RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Dpi", REG_DWORD, &old_dpi,
-                            sizeof(old_dpi));
-        }
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+    // The prefix's own DPI; without the font, the system takes its default again.
+    return Restore(nullptr, [](void*) {
+        SetDpi(96);
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
     });
 }
@@ -257,40 +241,20 @@ Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
 Restore WithSystemColours(COLORREF window, COLORREF text) {
     const COLORREF colours[] = {window, window, text, text};
     std::array<COLORREF, 4> saved{};
-    std::transform(std::begin(kColourElements), std::end(kColourElements), saved.begin(),
-                   GetSysColor);
+    std::ranges::transform(kColourElements, saved.begin(), GetSysColor);
     SetSysColors(4, kColourElements, colours);
     return Restore(nullptr, [saved](void*) { SetSysColors(4, kColourElements, saved.data()); });
 }
 
-bool SaveDesktop(const std::filesystem::path& file) {
-    std::ofstream out(file);
-    for (const int element : kColourElements) {
-        out << GetSysColor(element) << ' ';
-    }
-    for (const auto& [key, dpi] : DisplayDpis()) {
-        out << '\n' << dpi << ' ' << std::filesystem::path(key).string();
-    }
-    return static_cast<bool>(out);
-}
-
-bool RestoreDesktop(const std::filesystem::path& file) {
-    std::ifstream in(file);
+int KeepColours(std::string_view step, const std::filesystem::path& file) {
     std::array<COLORREF, 4> colours{};
-    for (COLORREF& colour : colours) {
-        in >> colour;
+    if (step == "save") {
+        std::ofstream out(file);
+        std::ranges::transform(kColourElements, std::ostream_iterator<COLORREF>(out, " "),
+                               GetSysColor);
+        return out ? 0 : 1;
     }
-    if (!in || !SetSysColors(4, kColourElements, colours.data())) {
-        return false;
-    }
-    DWORD dpi = 0;
-    for (std::string key; in >> dpi >> std::ws && std::getline(in, key);) {
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, std::filesystem::path(key).c_str(), L"Dpi", REG_DWORD,
-                        &dpi, sizeof(dpi));
-    }
-    if (UnderWine()) {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont");
-    }
-    return true;
+    std::ifstream in(file);
+    std::copy_n(std::istream_iterator<COLORREF>(in), 4, colours.begin());
+    return in && SetSysColors(4, kColourElements, colours.data()) ? 0 : 1;
 }

@@ -15,8 +15,7 @@
 // Polls `done` until it holds or `timeout` passes; returns whether it held.
 template <typename Condition>
 bool WaitUntil(Condition done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (; !done(); Sleep(15)) {
+    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !done(); Sleep(15)) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
@@ -150,11 +149,10 @@ using Restore = std::shared_ptr<void>;
 // (Wine keeps a running program's as they were): `window` for backgrounds, `text` for texts.
 [[nodiscard]] Restore WithSystemColours(COLORREF window, COLORREF text);
 
-// What the tests change for the whole desktop session, the system colours and, under Wine, the
-// display settings, saved to `file` and put back from it by ctest's steps before and after the
-// tests (tests/CMakeLists.txt), whatever happened between: a test process killed included.
-bool SaveDesktop(const std::filesystem::path& file);
-bool RestoreDesktop(const std::filesystem::path& file);
+// ctest's steps around the end-to-end tests (tests/CMakeLists.txt): `step` "save" writes the
+// system colours that the tests change for the whole session to `file`, "restore" puts them back
+// from it, whatever happened between, a test process killed included. Returns an exit code.
+int KeepColours(std::string_view step, const std::filesystem::path& file);
 
 // The folder of this test program, which holds its helpers and data files.
 std::filesystem::path TestFolder();

@@ -421,17 +421,11 @@ INSTANTIATE_TEST_SUITE_P(Palettes, ColourTest,
 }  // namespace
 
 // Usage: program_tests PROGRAM.exe XP_DOUBLE.exe CONTRAST_DOUBLE.exe [GoogleTest flags]
-//        program_tests --save-desktop FILE | --restore-desktop FILE
+//        program_tests --colours save|restore FILE
 int main(int argc, char** argv) {
-    if (argc == 3 && argv[1] == std::string_view("--save-desktop")) {
-        return SaveDesktop(argv[2]) ? 0 : 1;
-    }
-    if (argc == 3 && argv[1] == std::string_view("--restore-desktop")) {
-        return RestoreDesktop(argv[2]) ? 0 : 1;
-    }
     // The programs first, before InitGoogleTest makes the tests of each.
-    if (argc < 4) {
-        return 2;
+    if (argc < 4 || argv[1] == std::string_view("--colours")) {
+        return argc == 4 ? KeepColours(argv[2], argv[3]) : 2;
     }
     AppDriver::programs = {fs::absolute(argv[1]), fs::absolute(argv[2])};
     AppDriver::contrast_program = fs::absolute(argv[3]);

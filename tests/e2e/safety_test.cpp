@@ -1,7 +1,3 @@
-#include <windows.h>
-
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -51,35 +47,6 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     EXPECT_EQ(std::count_if(fs::directory_iterator(downloads.path()), {},
                             [](const auto& file) { return file.path().extension() == L".loaded"; }),
               0);
-}
-
-// Where the search cannot be restricted (XP, Vista, 7 without KB2533623: the double's path), the
-// DLLs that system DLLs load by name are loaded from System32 at start, before any could be looked
-// for beside the program: a later load by name then takes the one loaded.
-TEST(Safety, WithoutARestrictedSearchDllsLoadedByNameComeFromSystem32First) {
-    AppDriver app(AppDriver::programs[1]);
-    DWORD id = 0;
-    GetWindowThreadProcessId(app.main_window(), &id);
-    std::vector<std::wstring> loaded;
-    const HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, id);
-    MODULEENTRY32W module{};
-    module.dwSize = sizeof(module);
-    for (BOOL more = Module32FirstW(modules, &module); more;
-         more = Module32NextW(modules, &module)) {
-        loaded.push_back(CharLowerW(module.szModule));
-    }
-    CloseHandle(modules);
-    wchar_t system[MAX_PATH]{};
-    GetSystemDirectoryW(system, MAX_PATH);
-    for (const wchar_t* name :
-         {L"dwmapi.dll", L"uxtheme.dll", L"version.dll", L"cryptbase.dll", L"propsys.dll",
-          L"explorerframe.dll", L"duser.dll", L"dui70.dll", L"linkinfo.dll", L"ntshrui.dll",
-          L"cscapi.dll", L"srvcli.dll", L"userenv.dll", L"profapi.dll", L"clbcatq.dll",
-          L"windowscodecs.dll", L"oleacc.dll", L"uiautomationcore.dll"}) {
-        EXPECT_TRUE(!fs::exists(fs::path(system) / name) ||
-                    std::find(loaded.begin(), loaded.end(), name) != loaded.end())
-            << fs::path(name);
-    }
 }
 
 // Wine has every function whatever Windows it plays, so the floor is read off the exe's headers
