@@ -17,7 +17,6 @@ class TempDir {
 public:
     TempDir() { fs::create_directories(path_); }
     TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     ~TempDir() {
         std::error_code ignored;
         // Read-only files cannot be deleted on Windows.
@@ -40,7 +39,7 @@ public:
     }
 
 private:
-    fs::path path_ =
+    const fs::path path_ =
         fs::temp_directory_path() / ("vorlax-test-" + std::to_string(std::random_device()()));
 };
 
