@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
+
+using namespace std::chrono_literals;
 
 namespace {
 
+using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
 constexpr int kMessageTextId = 0xFFFF;
 // The Open dialog's file-name box (cmb13).
 constexpr int kFileNameBox = 0x47C;
@@ -67,15 +69,19 @@ AppDriver::AppDriver(const std::filesystem::path& program) : program_(program) {
     // Windows lets a process set the foreground window after the user pressed Alt
     // (LockSetForegroundWindow, Remarks), and this one hands that on. Ctrl goes between, so that
     // Alt alone does not open the system menu of whichever window gets it.
-    Type({VK_MENU, VK_CONTROL});
-    AllowSetForegroundWindow(process_.dwProcessId);
+    SendKeys({VK_MENU, VK_CONTROL});
+    // Refused (ERROR_ACCESS_DENIED) where this process may not set the foreground itself.
+    allow_error_ = AllowSetForegroundWindow(process_.dwProcessId) ? 0 : GetLastError();
     ResumeThread(process_.hThread);
     main_ = WaitForWindow(L"frmVorlax", L"Vorlax Demo Fixer v1.0.");
     // Windows handles the keys above in its own time, and may refuse the program all the same:
-    // there the window is brought forward, as a user would. Wine refuses nothing.
-    if (main_ == nullptr || !(WaitUntil([&] { return GetForegroundWindow() == main_; }) ||
-                              (!UnderWine() && BringToFront(main_)))) {
-        throw Failure(L"no main window of " + program.wstring() + L" came to the foreground");
+    // there the window is brought forward after a moment, as a user would. Wine refuses nothing.
+    if (main_ == nullptr ||
+        !WaitUntil([&] { return GetForegroundWindow() == main_; }, UnderWine() ? 10s : 2s)) {
+        if (main_ == nullptr || UnderWine()) {
+            throw Failure(L"no main window of " + program.wstring() + L" came to the foreground");
+        }
+        BringToFront(main_);
     }
 }
 
@@ -93,26 +99,54 @@ HWND AppDriver::Focus() const {
     return info.hwndFocus;
 }
 
-void AppDriver::Type(std::initializer_list<WORD> keys) {
+void AppDriver::SendKeys(std::initializer_list<WORD> keys, DWORD to_process) {
     std::vector<INPUT> input(2 * keys.size());
     for (std::size_t down = 0, up = input.size() - 1; down < keys.size(); ++down, --up) {
         input[down].type = input[up].type = INPUT_KEYBOARD;
         input[down].ki.wVk = input[up].ki.wVk = keys.begin()[down];
         input[up].ki.dwFlags = KEYEVENTF_KEYUP;
     }
-    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+    // Keys sent to another program's window would go astray; where Windows drops them, unseen.
+    DWORD owner = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+    if (to_process != 0 && owner != to_process) {
+        throw Failure(L"no key was sent: the program is not in front");
+    }
+    if (const auto count = static_cast<UINT>(input.size());
+        SendInput(count, input.data(), sizeof(INPUT)) != count) {
+        throw Failure(L"SendInput refused the keys, error " + std::to_wstring(GetLastError()));
+    }
 }
 
-bool AppDriver::BringToFront(HWND window) const {
-    Type({VK_MENU, VK_CONTROL});  // see the constructor
-    return SetForegroundWindow(window), WaitUntil([&] { return GetForegroundWindow() == window; });
+void AppDriver::BringToFront(HWND window) const {
+    DWORD error = 0;
+    // As the user would switch to it, given half a second each time.
+    const auto brought = [&] {
+        SendKeys({VK_MENU, VK_CONTROL});  // see the constructor
+        error = SetForegroundWindow(window) ? error : GetLastError();
+        return WaitUntil([&] { return GetForegroundWindow() == window; }, 500ms);
+    };
+    if (!WaitUntil(brought)) {
+        throw Failure(L"SetForegroundWindow: last error " + std::to_wstring(error) +
+                      L"; AllowSetForegroundWindow: error " + std::to_wstring(allow_error_));
+    }
 }
 
 std::wstring AppDriver::Foreground() {
     const HWND window = GetForegroundWindow();
-    wchar_t name[256]{};
-    GetClassNameW(window, name, static_cast<int>(std::size(name)));
-    return window == nullptr ? L"no window" : name + (L" \"" + Text(window) + L"\"");
+    DWORD id = 0, size = MAX_PATH;
+    GetWindowThreadProcessId(window, &id);
+    const Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id), CloseHandle);
+    // A process with more rights than this one (an elevated one, say) lets it ask no more than
+    // that, and Windows drops input sent to its windows and says nothing.
+    const bool above = !Handle(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id), CloseHandle) &&
+                       GetLastError() == ERROR_ACCESS_DENIED;
+    wchar_t title[256]{}, image[MAX_PATH]{};
+    GetWindowTextW(window, title, static_cast<int>(std::size(title)));  // sends no message
+    QueryFullProcessImageNameW(process.get(), 0, image, &size);
+    return window == nullptr ? L"no window"
+                             : L"\"" + (title + (L"\" of " + std::wstring(image))) +
+                                   (above ? L", with more rights: no key reaches it" : L"");
 }
 
 void AppDriver::ThrowIfEnded() const {
@@ -218,16 +252,16 @@ bool UnderWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face, int points) {
+Restore WithDisplaySettings(DWORD dpi, const wchar_t* face, int points) {
     if (!UnderWine()) {
         return Restore();
     }
     SetDpi(dpi);
-    if (font_face != nullptr) {
+    if (face != nullptr) {
         // Stored as at 96 DPI; the system scales it.
         LOGFONTW font{-MulDiv(points, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
                       DEFAULT_CHARSET,         0, 0, 0, 0,         {}};
-        lstrcpynW(font.lfFaceName, font_face, LF_FACESIZE);
+        lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
         RegSetKeyValueW(HKEY_CURRENT_USER, kMetricsKey, L"MessageFont", REG_BINARY, &font,
                         sizeof(font));
     }
@@ -248,13 +282,11 @@ Restore WithSystemColours(COLORREF window, COLORREF text) {
 
 int KeepColours(std::string_view step, const std::filesystem::path& file) {
     std::array<COLORREF, 4> colours{};
+    const auto bytes = reinterpret_cast<char*>(colours.data());
     if (step == "save") {
-        std::ofstream out(file);
-        std::ranges::transform(kColourElements, std::ostream_iterator<COLORREF>(out, " "),
-                               GetSysColor);
-        return out ? 0 : 1;
+        std::ranges::transform(kColourElements, colours.begin(), GetSysColor);
+        return !std::ofstream(file, std::ios::binary).write(bytes, sizeof(colours));
     }
-    std::ifstream in(file);
-    std::copy_n(std::istream_iterator<COLORREF>(in), 4, colours.begin());
-    return in && SetSysColors(4, kColourElements, colours.data()) ? 0 : 1;
+    return !(std::ifstream(file, std::ios::binary).read(bytes, sizeof(colours)) &&
+             SetSysColors(4, kColourElements, colours.data()));
 }

@@ -33,7 +33,7 @@ public:
     static inline std::filesystem::path contrast_program;
 
     explicit AppDriver(const std::filesystem::path& program = programs.front());
-    AppDriver& operator=(const AppDriver&) = delete;
+    AppDriver(const AppDriver&) = delete;
 
     HWND main_window() const { return main_; }
     HWND Control(int id) const { return GetDlgItem(main_, id); }
@@ -45,10 +45,11 @@ public:
     // The control with the keyboard focus.
     HWND Focus() const;
     // Keys pressed together, then let go in reverse, as the user presses them: through the
-    // system's input queue, to whichever window has the focus.
-    static void Type(std::initializer_list<WORD> keys);
-    // Brings `window` to the foreground as the user would switch to it; false if Windows refused.
-    bool BringToFront(HWND window) const;
+    // system's input queue, to the focused control of the program, which must be in front.
+    void Press(std::initializer_list<WORD> keys) const { SendKeys(keys, process_.dwProcessId); }
+    // Brings `window` to the foreground as the user would switch to it, trying again for a while
+    // where Windows refuses; throws, saying why, if it stays behind.
+    void BringToFront(HWND window) const;
     // Waits until `window` is the foreground window with `control` focused, then checks that it
     // still is half a second later: the window system's own events can undo it a moment later.
     bool Settled(HWND window, HWND control) const;
@@ -89,18 +90,20 @@ public:
     // Waits for a message box, presses its OK and returns its text; or, where the box does not
     // look as every message of the program must, says so.
     std::wstring DismissMessage() const;
-    // What the foreground window is, for failure messages.
+    // What the foreground window is, for failure messages: its title, its program's path, and
+    // whether keys sent from here can reach it.
     static std::wstring Foreground();
 
     std::wstring DisplayText() const { return Text(Control(ui::MainWindow::kDisplay)); }
-    bool WaitForExit() const {
-        return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0;
-    }
+    // Whether the program ends within 10 s (the wait gives WAIT_OBJECT_0, 0).
+    bool WaitForExit() const { return WaitForSingleObject(process_.hProcess, 10000) == 0; }
 
     static std::wstring Text(HWND window);
 
 private:
     static constexpr wchar_t kDialogClass[] = L"#32770";
+    // As Press, to whichever window has the focus, or only to `to_process`'s, if it is in front.
+    static void SendKeys(std::initializer_list<WORD> keys, DWORD to_process = 0);
     static constexpr wchar_t kMessageCaption[] = L"Vorlax Demo Fixer";
     // Presses `button` of a dialog and waits for the dialog to close.
     static bool PressAndWaitForClose(HWND dialog, int button) {
@@ -114,22 +117,17 @@ private:
     // Focus() or Windows().
     void ThrowIfEnded() const;
 
-    // The program's process, ended if it still runs when the driver goes, from a constructor
-    // that throws too.
-    struct Process : PROCESS_INFORMATION {
-        Process() = default;
-        Process(const Process&) = delete;
-        ~Process() {
-            TerminateProcess(hProcess, 1);  // fails where it has ended, or never started
-            WaitForSingleObject(hProcess, 10000);
-            CloseHandle(hThread);
-            CloseHandle(hProcess);
-        }
-    };
-
     std::filesystem::path program_;
-    Process process_{};
+    PROCESS_INFORMATION process_{};
+    // Ends the program if it still runs when the driver goes, from a constructor that throws too.
+    const std::shared_ptr<void> end_{
+        nullptr, [this](void*) {
+            TerminateProcess(process_.hProcess, 1);  // fails where it has ended, or never started
+            WaitForSingleObject(process_.hProcess, 10000);
+            CloseHandle(process_.hThread), CloseHandle(process_.hProcess);
+        }};
     HWND main_ = nullptr;
+    DWORD allow_error_ = 0;  // why AllowSetForegroundWindow failed, if it did
 };
 
 // Whether this runs under Wine rather than on Windows.
@@ -142,8 +140,7 @@ using Restore = std::shared_ptr<void>;
 // The display settings of the Wine prefix, as a user sets them, for the programs started while
 // the result lives: the DPI and, optionally, the message font. On Windows nothing changes: it
 // reads them at sign-in only, and they are the user's own.
-[[nodiscard]] Restore WithDisplaySettings(DWORD dpi, const wchar_t* font_face = nullptr,
-                                          int points = 0);
+[[nodiscard]] Restore WithDisplaySettings(DWORD dpi, const wchar_t* face = nullptr, int points = 0);
 
 // The system colours of windows and buttons, for the programs started while the result lives
 // (Wine keeps a running program's as they were): `window` for backgrounds, `text` for texts.

@@ -56,13 +56,12 @@ protected:
     }
     // Closes `window` the way numbered `way`: Enter, Esc, Space, a click on `button`, or the
     // frame's close box.
-    static void CloseBy(int way, HWND window, HWND button) {
+    void CloseBy(int way, HWND window, HWND button) const {
         if (way < 3) {
-            AppDriver::Type({std::array<WORD, 3>{VK_RETURN, VK_ESCAPE, VK_SPACE}[way]});
-        } else {
-            PostMessageW(way == 3 ? button : window, way == 3 ? BM_CLICK : WM_SYSCOMMAND,
-                         way == 3 ? 0 : SC_CLOSE, 0);
+            return app_.Press({std::array<WORD, 3>{VK_RETURN, VK_ESCAPE, VK_SPACE}[way]});
         }
+        PostMessageW(way == 3 ? button : window, way == 3 ? BM_CLICK : WM_SYSCOMMAND,
+                     way == 3 ? 0 : SC_CLOSE, 0);
     }
 };
 
@@ -142,22 +141,22 @@ TEST_P(ProgramTest, KeyboardWorksAsInADialogBox) {
     ASSERT_TRUE(app_.Settled(app_.main_window(), app_.Control(MainWindow::kFix)));
     for (const int next : {MainWindow::kDisplay, MainWindow::kOpen, MainWindow::kExit,
                            MainWindow::kInfo, MainWindow::kFix, MainWindow::kDisplay}) {
-        AppDriver::Type({VK_TAB});
+        app_.Press({VK_TAB});
         EXPECT_TRUE(Focused(app_.Control(next))) << next;
     }
     // Enter does nothing in the path field, and Esc nothing in this window: the Tab after them
     // is the first key to show an effect, and it shows it here.
-    AppDriver::Type({VK_RETURN});
-    AppDriver::Type({VK_ESCAPE});
-    AppDriver::Type({VK_TAB});
+    app_.Press({VK_RETURN});
+    app_.Press({VK_ESCAPE});
+    app_.Press({VK_TAB});
     const HWND open = app_.Control(MainWindow::kOpen);
     EXPECT_TRUE(Focused(open));
 
     const HWND info = app_.OpenInfo();  // the main window keeps its focus meanwhile
     ASSERT_TRUE(Focused(GetDlgItem(info, InfoWindow::kClose)));
-    ASSERT_TRUE(app_.BringToFront(app_.main_window())) << AppDriver::Foreground();
+    app_.BringToFront(app_.main_window());
     EXPECT_TRUE(Focused(open)) << "back from another window";
-    AppDriver::Type({VK_MENU, 'F'});
+    app_.Press({VK_MENU, 'F'});
     EXPECT_EQ(app_.DismissMessage(), kNotOpen);
 }
 
@@ -170,7 +169,7 @@ TEST_P(ProgramTest, ActivationComesBackAfterEveryWindowAndHolds) {
     ASSERT_TRUE(app_.Settled(main, fix));
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
-        AppDriver::Type({VK_RETURN});
+        app_.Press({VK_RETURN});
         const HWND box = app_.WaitForMessage();
         CloseBy(round % 5, box, GetDlgItem(box, IDOK));
         ASSERT_TRUE(app_.Settled(main, fix)) << "after the message";
@@ -203,17 +202,20 @@ std::wstring AccessibleName(HWND control) {
     return SysFreeString(name), text;
 }
 
-// The pixels `draw` leaves in a bitmap of `size`, as 0x00RRGGBB.
-std::vector<DWORD> Pixels(SIZE size, const std::function<void(HDC)>& draw) {
+// The pixels `draw` leaves in a bitmap the size of `window`'s client area (none without a
+// window, for a DC to measure with), as 0x00RRGGBB.
+std::vector<DWORD> Pixels(HWND window, const std::function<void(HDC, const RECT&)>& draw) {
+    RECT box{};
+    GetClientRect(window, &box);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(info.bmiHeader), size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {sizeof(info.bmiHeader), box.right, -box.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     const HDC dc = CreateCompatibleDC(nullptr);
     const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ previous = SelectObject(dc, bitmap);
-    draw(dc);
+    draw(dc, box);
     GdiFlush();
-    std::vector<DWORD> pixels(bits != nullptr ? size.cx * size.cy : 0);
+    std::vector<DWORD> pixels(bits != nullptr ? box.right * box.bottom : 0);
     std::transform(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + pixels.size(),
                    pixels.begin(), [](DWORD pixel) { return pixel & 0xFFFFFF; });
     DeleteObject(SelectObject(dc, previous));
@@ -223,16 +225,13 @@ std::vector<DWORD> Pixels(SIZE size, const std::function<void(HDC)>& draw) {
 
 // What `window` shows on the screen inside its frame (nothing where it has no client area).
 std::vector<DWORD> OnScreen(HWND window) {
-    RECT box{};
-    GetClientRect(window, &box);
-    const SIZE size{box.right, box.bottom};
     POINT at{};
     ClientToScreen(window, &at);
     const HDC screen = GetDC(nullptr);
-    auto pixels = Pixels(
-        size, [&](HDC dc) { BitBlt(dc, 0, 0, size.cx, size.cy, screen, at.x, at.y, SRCCOPY); });
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    auto pixels = Pixels(window, [&](HDC dc, const RECT& box) {
+        BitBlt(dc, 0, 0, box.right, box.bottom, screen, at.x, at.y, SRCCOPY);
+    });
+    return ReleaseDC(nullptr, screen), pixels;
 }
 
 // Draws `text` wrapped into `box` in the message font `height` pixels high; or, with
@@ -249,19 +248,6 @@ bool DrawWrapped(HDC dc, const std::wstring& text, int height, RECT box, UINT fo
     DrawTextW(dc, text.c_str(), -1, &box, DT_WORDBREAK | DT_EXPANDTABS | format);
     DeleteObject(SelectObject(dc, previous));
     return box.right <= room.right && box.bottom <= room.bottom;
-}
-
-// What `label` shows with its text wrapped in the message font `height` pixels high, in `colour`
-// on `background`.
-std::vector<DWORD> Drawn(HWND label, int height, COLORREF colour, COLORREF background) {
-    RECT box{};
-    GetClientRect(label, &box);
-    return Pixels({box.right, box.bottom}, [&](HDC dc) {
-        SetTextColor(dc, colour);
-        SetBkColor(dc, background);
-        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &box, nullptr, 0, nullptr);  // fills the background
-        DrawWrapped(dc, AppDriver::Text(label), height, box);
-    });
 }
 
 // The image in `file` as 0x00RRGGBB pixels, if it is no larger than `size`; else nothing.
@@ -296,14 +282,14 @@ constexpr wchar_t kLabel1Text[] =
 
 constexpr wchar_t kCreditWords[] = L"Vorlax Demo Fixer 1.0, made by players, for players";
 
-// Each control: in which window, its text, its screen-reader name where that is not the text
-// without its access key's "&", and its place in twips (left, top, width, height).
+// Each control: in which window, its text, its screen-reader name where that is not its text,
+// and its place in twips (left, top, width, height).
 const std::tuple<bool, int, const wchar_t*, const wchar_t*, std::array<int, 4>> kSpecified[] = {
-    {false, MainWindow::kInfo, L"&Info", nullptr, {120, 2640, 1335, 495}},
-    {false, MainWindow::kExit, L"&Exit", nullptr, {4680, 2640, 1335, 495}},
-    {false, MainWindow::kOpen, L"&Open File", nullptr, {2445, 960, 1215, 375}},
+    {false, MainWindow::kInfo, L"&Info", L"Info", {120, 2640, 1335, 495}},
+    {false, MainWindow::kExit, L"&Exit", L"Exit", {4680, 2640, 1335, 495}},
+    {false, MainWindow::kOpen, L"&Open File", L"Open File", {2445, 960, 1215, 375}},
     {false, MainWindow::kDisplay, L"", L"Demo to fix", {-15, 1440, 6135, 285}},
-    {false, MainWindow::kFix, L"&Fix", nullptr, {1845, 1800, 2415, 495}},
+    {false, MainWindow::kFix, L"&Fix", L"Fix", {1845, 1800, 2415, 495}},
     {false, MainWindow::kImage1, kCreditWords, nullptr, {1560, 2640, 2955, 435}},
     {true, InfoWindow::kClose, L"Close", nullptr, {120, 2880, 4455, 255}},
     {true, InfoWindow::kLabel1, kLabel1Text, nullptr, {353, 360, 3975, 1935}},
@@ -328,7 +314,7 @@ TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
             app_.MoveToDpi(moved_to, suggested);
             EXPECT_TRUE(GetWindowRect(main, &box) && EqualRect(&box, &suggested)) << moved_to;
         }
-        for (const auto& [in_info, id, text, name_if_not_text, place] : kSpecified) {
+        for (const auto& [in_info, id, text, name, place] : kSpecified) {
             const HWND window = in_info ? info : main, control = GetDlgItem(window, id);
             const int at = in_info ? 0 : moved_to;
             GetWindowRect(control, &box);
@@ -338,21 +324,24 @@ TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
                                            px(place[3], at)}))
                 << text << " at " << moved_to;
             EXPECT_EQ(AppDriver::Text(control), text);
-            std::wstring name = name_if_not_text != nullptr ? name_if_not_text : text;
-            std::erase(name, L'&');
-            EXPECT_EQ(AccessibleName(control), name);
+            EXPECT_EQ(AccessibleName(control), name != nullptr ? name : text);
         }
     }
     int largest = MulDiv(9, dpi(), 72) + 1;  // one above the 9-point message font
     for (bool fits = false; !fits && --largest > 1;) {
-        Pixels({1, 1}, [&](HDC dc) {
+        Pixels(nullptr, [&](HDC dc, const RECT&) {
             fits = DrawWrapped(dc, kLabel1Text, largest, {0, 0, px(3975), px(1935)}, DT_CALCRECT);
         });
     }
     // Drawn a moment after the windows move; the picture is decoded later still.
     const HWND label = GetDlgItem(info, InfoWindow::kLabel1);
     const auto as_drawn = [&] {
-        return OnScreen(label) == Drawn(label, largest, 0x00FF00, palette().label1);
+        return OnScreen(label) == Pixels(label, [&](HDC dc, const RECT& all) {
+                   SetTextColor(dc, 0x00FF00);
+                   SetBkColor(dc, palette().label1);
+                   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);  // the background
+                   DrawWrapped(dc, kLabel1Text, largest, all);
+               });
     };
     ASSERT_TRUE(WaitUntil(as_drawn)) << "not in the message font " << largest << " pixels high";
     const HWND picture = app_.Control(MainWindow::kImage1);
@@ -369,13 +358,12 @@ TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
     EXPECT_EQ((std::pair{box.right, box.bottom}), (std::pair<LONG, LONG>{px(4680), px(3195)}));
 }
 
-constexpr const char* kBuildNames[] = {"ProgramAt100", "AsOnXpAt100", "ProgramAt150",
-                                       "AsOnXpAt150"};
+constexpr const char* kBuilds[] = {"ProgramAt100", "AsOnXpAt100", "ProgramAt150", "AsOnXpAt150"};
 INSTANTIATE_TEST_SUITE_P(Builds, ProgramTest,
                          testing::Combine(testing::ValuesIn(UnderWine() ? std::vector{96, 144}
                                                                         : std::vector{96}),
                                           testing::ValuesIn(AppDriver::programs)),
-                         [](const auto& build) { return kBuildNames[build.index]; });
+                         [](const auto& build) { return kBuilds[build.index]; });
 
 // Under each palette, in a contrast theme (the double that always sees one) and without one (the
 // program), every control shows, read from its pixels, the colours promised for it, every pair at
