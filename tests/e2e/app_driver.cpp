@@ -65,12 +65,13 @@ AppDriver::AppDriver(const std::filesystem::path& program) : program_(program) {
                         nullptr, &startup, &process_)) {
         throw std::runtime_error("cannot start " + program.string());
     }
-    // As Explorer does for a program the user starts, the program may take the foreground:
-    // Windows lets a process set the foreground window after the user pressed Alt
-    // (LockSetForegroundWindow, Remarks), and this one hands that on. Ctrl goes between, so that
-    // Alt alone does not open the system menu of whichever window gets it.
+    // The program may take the foreground, as a program the user starts may: this process hands
+    // it on, after a press of Alt, which Windows takes as the user's and after which it lets the
+    // foreground change (LockSetForegroundWindow, Remarks); that Alt is enough is common practice,
+    // not documented. Ctrl goes between, so that Alt alone does not open the system menu of
+    // whichever window gets it.
     SendKeys({VK_MENU, VK_CONTROL});
-    // Refused (ERROR_ACCESS_DENIED) where this process may not set the foreground itself.
+    // Fails where this process may not set the foreground itself; GetLastError says why.
     allow_error_ = AllowSetForegroundWindow(process_.dwProcessId) ? 0 : GetLastError();
     ResumeThread(process_.hThread);
     main_ = WaitForWindow(L"frmVorlax", L"Vorlax Demo Fixer v1.0.");
@@ -119,15 +120,15 @@ void AppDriver::SendKeys(std::initializer_list<WORD> keys, DWORD to_process) {
 }
 
 void AppDriver::BringToFront(HWND window) const {
-    DWORD error = 0;
+    int refused = 0;  // SetForegroundWindow sets no last error
     // As the user would switch to it, given half a second each time.
     const auto brought = [&] {
         SendKeys({VK_MENU, VK_CONTROL});  // see the constructor
-        error = SetForegroundWindow(window) ? error : GetLastError();
+        refused += !SetForegroundWindow(window);
         return WaitUntil([&] { return GetForegroundWindow() == window; }, 500ms);
     };
     if (!WaitUntil(brought)) {
-        throw Failure(L"SetForegroundWindow: last error " + std::to_wstring(error) +
+        throw Failure(L"SetForegroundWindow refused " + std::to_wstring(refused) + L" times" +
                       L"; AllowSetForegroundWindow: error " + std::to_wstring(allow_error_));
     }
 }
@@ -137,16 +138,17 @@ std::wstring AppDriver::Foreground() {
     DWORD id = 0, size = MAX_PATH;
     GetWindowThreadProcessId(window, &id);
     const Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id), CloseHandle);
-    // A process with more rights than this one (an elevated one, say) lets it ask no more than
-    // that, and Windows drops input sent to its windows and says nothing.
+    // An elevated process lets an unelevated one ask no more than that (so may a protected or
+    // another user's process), and Windows drops input sent to its windows and says nothing.
     const bool above = !Handle(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id), CloseHandle) &&
                        GetLastError() == ERROR_ACCESS_DENIED;
-    wchar_t title[256]{}, image[MAX_PATH]{};
-    GetWindowTextW(window, title, static_cast<int>(std::size(title)));  // sends no message
+    wchar_t title[256]{}, image[MAX_PATH] = L"a program not named to this one";
+    GetWindowTextW(window, title, static_cast<int>(std::size(title)));  // another's: no message
     QueryFullProcessImageNameW(process.get(), 0, image, &size);
-    return window == nullptr ? L"no window"
-                             : L"\"" + (title + (L"\" of " + std::wstring(image))) +
-                                   (above ? L", with more rights: no key reaches it" : L"");
+    return window == nullptr
+               ? L"no window"
+               : L"\"" + (title + (L"\" of " + std::wstring(image))) +
+                     (above ? L", which may have more rights: keys may not reach it" : L"");
 }
 
 void AppDriver::ThrowIfEnded() const {
@@ -156,9 +158,9 @@ void AppDriver::ThrowIfEnded() const {
     }
 }
 
-bool AppDriver::Settled(HWND window, HWND control) const {
+std::wstring AppDriver::Unsettled(HWND window, HWND control) const {
     const auto holds = [&] { return Focus() == control && GetForegroundWindow() == window; };
-    return WaitUntil(holds) && (Sleep(500), holds());
+    return WaitUntil(holds) && (Sleep(500), holds()) ? L"" : L"in the foreground: " + Foreground();
 }
 
 std::vector<HWND> AppDriver::Windows(const wchar_t* window_class, const wchar_t* caption) const {

@@ -52,7 +52,8 @@ public:
     void BringToFront(HWND window) const;
     // Waits until `window` is the foreground window with `control` focused, then checks that it
     // still is half a second later: the window system's own events can undo it a moment later.
-    bool Settled(HWND window, HWND control) const;
+    // Returns nothing then; else what is in the foreground.
+    std::wstring Unsettled(HWND window, HWND control) const;
 
     // The program's visible top-level windows with this class and caption.
     std::vector<HWND> Windows(const wchar_t* window_class, const wchar_t* caption) const;

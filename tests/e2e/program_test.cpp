@@ -138,7 +138,7 @@ TEST_P(ProgramTest, OneInfoWindowAndTheProgramRunsUntilItsLastWindowCloses) {
 }
 
 TEST_P(ProgramTest, KeyboardWorksAsInADialogBox) {
-    ASSERT_TRUE(app_.Settled(app_.main_window(), app_.Control(MainWindow::kFix)));
+    ASSERT_EQ(app_.Unsettled(app_.main_window(), app_.Control(MainWindow::kFix)), L"");
     for (const int next : {MainWindow::kDisplay, MainWindow::kOpen, MainWindow::kExit,
                            MainWindow::kInfo, MainWindow::kFix, MainWindow::kDisplay}) {
         app_.Press({VK_TAB});
@@ -166,13 +166,13 @@ TEST_P(ProgramTest, KeyboardWorksAsInADialogBox) {
 TEST_P(ProgramTest, ActivationComesBackAfterEveryWindowAndHolds) {
     const auto healthy = dir_.Write("healthy.dmo", DemoBytes({1, 0, 0, 0}));
     const HWND main = app_.main_window(), fix = app_.Control(MainWindow::kFix);
-    ASSERT_TRUE(app_.Settled(main, fix));
+    ASSERT_EQ(app_.Unsettled(main, fix), L"");
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         app_.Press({VK_RETURN});
         const HWND box = app_.WaitForMessage();
         CloseBy(round % 5, box, GetDlgItem(box, IDOK));
-        ASSERT_TRUE(app_.Settled(main, fix)) << "after the message";
+        ASSERT_EQ(app_.Unsettled(main, fix), L"") << "after the message";
 
         if (round % 2 == 0) {
             ASSERT_TRUE(app_.CancelOpenFile());
@@ -180,12 +180,12 @@ TEST_P(ProgramTest, ActivationComesBackAfterEveryWindowAndHolds) {
             ASSERT_TRUE(app_.OpenFile(healthy));
             EXPECT_EQ(app_.DismissMessage(), kHealthy);
         }
-        ASSERT_TRUE(app_.Settled(main, fix)) << "after the Open dialog";
+        ASSERT_EQ(app_.Unsettled(main, fix), L"") << "after the Open dialog";
 
         const HWND info = app_.OpenInfo(), close = GetDlgItem(info, InfoWindow::kClose);
         ASSERT_TRUE(Focused(close));
         CloseBy(round % 5, info, close);
-        ASSERT_TRUE(app_.Settled(main, fix)) << "after the Info window";
+        ASSERT_EQ(app_.Unsettled(main, fix), L"") << "after the Info window";
     }
 }
 
