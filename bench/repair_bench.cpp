@@ -22,7 +22,7 @@ double MedianRepairMicroseconds(const std::filesystem::path& demo, int runs) {
     for (int run = 0; run < runs; ++run) {
         WriteBrokenHead(demo);
         const auto begin = std::chrono::steady_clock::now();
-        if (!controller.OpenDemo(demo)) {
+        if (!controller.OpenDemo(demo.c_str())) {
             return -1;
         }
         controller.FixDemo();

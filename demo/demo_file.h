@@ -3,15 +3,16 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
-#include <string>
 
 namespace demo {
 
-// A path as the system spells it: UTF-16 on Windows, bytes elsewhere. Kept as a plain string so
-// that the program does not link the filesystem library.
-using NativePath = std::filesystem::path::string_type;
+// A path as the system spells it, ending in a null: UTF-16 on Windows, bytes elsewhere.
+#ifdef _WIN32
+using PathChar = wchar_t;
+#else
+using PathChar = char;
+#endif
 
 // The four bytes at the start of a demo: the only bytes this program reads or writes.
 using HeadBytes = std::array<std::uint8_t, 4>;
@@ -36,9 +37,9 @@ class DemoFiles {
 public:
     virtual ~DemoFiles() = default;
 
-    virtual std::unique_ptr<DemoFile> OpenForReading(const NativePath& path) = 0;
+    virtual std::unique_ptr<DemoFile> OpenForReading(const PathChar* path) = 0;
     // Also refuses a write-protected file, even where the process could write it anyway.
-    virtual std::unique_ptr<DemoFile> OpenForWriting(const NativePath& path) = 0;
+    virtual std::unique_ptr<DemoFile> OpenForWriting(const PathChar* path) = 0;
 };
 
 // The operating system's files: Win32 on Windows, POSIX elsewhere.

@@ -51,8 +51,8 @@ private:
 // O_NONBLOCK keeps a FIFO or a terminal from hanging the open; it is cleared once the file is
 // known to be a regular one. A file without write permission counts as write-protected even
 // for root, who could write it anyway.
-UniqueFd OpenRegularFile(const NativePath& path, int mode) {
-    UniqueFd file(::open(path.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+UniqueFd OpenRegularFile(const PathChar* path, int mode) {
+    UniqueFd file(::open(path, mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return {};
@@ -71,10 +71,10 @@ class PosixDemoFiles final : public DemoFiles {
 public:
     explicit PosixDemoFiles(const SystemCalls& calls) : calls_(calls) {}
 
-    std::unique_ptr<DemoFile> OpenForReading(const NativePath& path) override {
+    std::unique_ptr<DemoFile> OpenForReading(const PathChar* path) override {
         return Wrap(OpenRegularFile(path, O_RDONLY));
     }
-    std::unique_ptr<DemoFile> OpenForWriting(const NativePath& path) override {
+    std::unique_ptr<DemoFile> OpenForWriting(const PathChar* path) override {
         return Wrap(OpenRegularFile(path, O_WRONLY));
     }
 

@@ -17,7 +17,7 @@ SlotState RepairController::State() const {
     return armed_ ? SlotState::kArmed : SlotState::kHeldForReading;
 }
 
-bool RepairController::OpenDemo(const NativePath& path) {
+bool RepairController::OpenDemo(const PathChar* path) {
     if (slot_) {
         show_message_(message::kCannotOpen);
         return false;

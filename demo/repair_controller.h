@@ -22,7 +22,7 @@ public:
     RepairController& operator=(const RepairController&) = delete;
 
     // Tests the demo at `path`; returns true when it is broken and now armed for FixDemo.
-    bool OpenDemo(const NativePath& path);
+    bool OpenDemo(const PathChar* path);
     // Writes the repair value into the armed demo and lets it go.
     void FixDemo();
 

@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <string>
-
 #include "system_calls.h"
 #include "unique_resource.h"
 #include "win32_paths.h"
@@ -54,9 +52,9 @@ private:
     SystemCalls calls_;
 };
 
-UniqueHandle OpenRegularFile(const SystemCalls& calls, const NativePath& path, DWORD access,
+UniqueHandle OpenRegularFile(const SystemCalls& calls, const PathChar* path, DWORD access,
                              DWORD refused_attributes) {
-    const std::wstring name = ExtendedLengthPath(path);
+    const WideString name = ExtendedLengthPath(path);
     if (name.empty() || NamesDevice(name)) {
         return {};
     }
@@ -81,14 +79,14 @@ class Win32DemoFiles final : public DemoFiles {
 public:
     explicit Win32DemoFiles(const SystemCalls& calls) : calls_(calls) {}
 
-    std::unique_ptr<DemoFile> OpenForReading(const NativePath& path) override {
+    std::unique_ptr<DemoFile> OpenForReading(const PathChar* path) override {
         return Wrap(OpenRegularFile(calls_, path, GENERIC_READ,
                                     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
     }
 
     // The read-only attribute is checked here because administrators, and Wine, may write such
     // a file regardless.
-    std::unique_ptr<DemoFile> OpenForWriting(const NativePath& path) override {
+    std::unique_ptr<DemoFile> OpenForWriting(const PathChar* path) override {
         return Wrap(OpenRegularFile(
             calls_, path, GENERIC_WRITE | FILE_READ_ATTRIBUTES,
             FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY));

@@ -1,5 +1,12 @@
 # Sourced by the scripts that run the Windows builds under Wine.
 # Usage: source tools/wine-env.sh [PREFIX_DIR]   (default: build/wineprefix, shared by both builds)
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    # Run rather than sourced: it would set nothing for its caller.
+    echo "Usage: source tools/wine-env.sh [PREFIX_DIR]"
+    echo "Sets the Wine environment of the project's scripts (WINEPREFIX, default build/wineprefix)"
+    echo "and defines wine_prepare_prefix, wine_start and wine_stop. To be sourced, not run."
+    case ${1:-} in -h | --help) exit 0 ;; *) exit 2 ;; esac
+fi
 export WINEPREFIX="$(realpath -m "${1:-build/wineprefix}")"
 export WINEDEBUG=-all
 # Without these overrides, creating a prefix stops to offer Mono and Gecko downloads.
@@ -15,6 +22,14 @@ wine_runs_32bit() {
 if ! wine_runs_32bit && [ -x /usr/lib/wine/wine64 ]; then
     export PATH="$(realpath "$(dirname "${BASH_SOURCE[0]}")")/wine64-only:$PATH"
     export WINELOADER=/usr/lib/wine/wine64
+fi
+# Debian unstable's Wine without its 32-bit half puts no wineserver on PATH: the one beside its
+# 64-bit loader is used.
+if ! command -v wineserver >/dev/null 2>&1; then
+    for wine_server in /usr/lib/x86_64-linux-gnu/wine/wineserver /usr/lib/wine/wineserver64; do
+        [ ! -x "$wine_server" ] || break
+    done
+    wineserver() { "$wine_server" "$@"; }
 fi
 # Wine maps Windows file names through the Unix locale: without a UTF-8 one, no file with a
 # non-ASCII name can be opened. A UTF-8 locale the user has is kept.

@@ -39,8 +39,7 @@ void InfoWindow::Show(HWND opener) {
     opener_ = opener;
     if (hwnd_ == nullptr) {
         // No icon of its own, and the modal frame keeps the caption free of the default one.
-        Create(L"Info", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, nullptr,
-               nullptr);
+        Create(L"Info", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 0);
     }
     if (hwnd_ == nullptr) {
         return;

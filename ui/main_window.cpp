@@ -59,15 +59,8 @@ MainWindow::MainWindow(demo::DemoFiles& files, InfoWindow& info)
       info_(info) {}
 
 bool MainWindow::Create() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const auto icon = [instance](int metric) {
-        const int size = GetSystemMetrics(metric);
-        return static_cast<HICON>(
-            LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, LR_SHARED));
-    };
     Window::Create(L"Vorlax Demo Fixer v1.0.",
-                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, icon(SM_CXICON),
-                   icon(SM_CXSMICON));
+                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, IDI_APP);
     if (hwnd_ == nullptr) {
         return false;
     }
@@ -112,14 +105,14 @@ void MainWindow::OnOpen() {
     if (!path) {
         return;
     }
-    if (controller_.OpenDemo(*path) && !ShowArmedPath(*path)) {
+    if (controller_.OpenDemo(path->c_str()) && !ShowArmedPath(*path)) {
         ShowMessage(hwnd_, demo::message::kCannotOpen);
     }
 }
 
 // A path longer than the field shows its end, the file name; all of it stays in the field to
 // select and copy.
-bool MainWindow::ShowArmedPath(const std::wstring& path) {
+bool MainWindow::ShowArmedPath(const demo::WideString& path) {
     const HWND display = GetDlgItem(hwnd_, kDisplay);
     if (!SetWindowTextW(display, path.c_str())) {
         return false;

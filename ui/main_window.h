@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "credit_picture.h"
 #include "demo/repair_controller.h"
 #include "info_window.h"
@@ -35,7 +33,7 @@ public:
 
 private:
     void OnOpen();
-    bool ShowArmedPath(const std::wstring& path);
+    bool ShowArmedPath(const demo::WideString& path);
     void OnExit();
     void DrawCreditPicture(const DRAWITEMSTRUCT& item);
     void DrawCreditWords(const DRAWITEMSTRUCT& item, COLORREF text, COLORREF background);

@@ -1,7 +1,8 @@
 #include "message_box.h"
 
-#include <string>
 #include <vector>
+
+#include "demo/wide_string.h"
 
 namespace ui {
 namespace {
@@ -41,7 +42,7 @@ private:
 }  // namespace
 
 void ShowMessage(HWND owner, std::wstring_view text) {
-    const std::wstring line(text);
+    const demo::WideString line(text.data(), text.size());
     const OtherWindowsDisabled others(owner);
     // Owned, the box stays above its window, comes forward with it and, when dismissed, hands
     // the activation back to it.

@@ -4,9 +4,10 @@
 #include <wincodec.h>
 
 #include <cstddef>
+#include <initializer_list>
 #include <iterator>
-#include <string>
 
+#include "demo/wide_string.h"
 #include "system_library.h"
 
 namespace ui {
@@ -83,40 +84,53 @@ UINT MonitorDpi(HWND window) {
     return dpi;
 }
 
+// Where the search cannot be restricted, it still looks beside the program first for a DLL that a
+// system DLL loads by name, unless one of that name is loaded already (a DLL's base name is
+// checked first). Those that are no known DLL there are taken from System32 before they are
+// first needed, and kept; missing ones are skipped, with the loader's error boxes off.
+bool search_restricted = false;
+
+void TakeFromSystem32(std::initializer_list<const wchar_t*> names) {
+    if (search_restricted) {
+        return;
+    }
+    const UINT mode = SetErrorMode(0);
+    SetErrorMode(mode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    for (const wchar_t* name : names) {
+        LoadSystemLibrary(name);
+    }
+    SetErrorMode(mode);
+}
+
 }  // namespace
 
 void RestrictDllSearch() {
-    if (Newer().set_default_dll_directories != nullptr &&
-        Newer().set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-        return;
+    search_restricted = Newer().set_default_dll_directories != nullptr &&
+                        Newer().set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!search_restricted) {
+        SetDllDirectoryW(L"");
     }
-    SetDllDirectoryW(L"");
-    // The search still looks beside the program first for a DLL that a system DLL loads by name,
-    // unless one of that name is loaded already (a DLL's base name is checked first): those that
-    // are no known DLL there and are loaded so on the program's paths (start, the Open dialog,
-    // COM and WIC, screen readers) are taken from System32 now and kept. Missing ones are skipped.
-    for (const wchar_t* name : {
-             L"dwmapi.dll",         // by uxtheme, on Vista and 7
-             L"uxtheme.dll",        // by comctl32 6
-             L"version.dll",        // no known DLL on 7
-             L"cryptbase.dll",      // by advapi32, on 7
-             L"propsys.dll",        // by the shell and the Open dialog, Vista and 7
-             L"explorerframe.dll",  // the Open dialog of Vista and 7, with the next two
-             L"duser.dll",
-             L"dui70.dll",
-             L"linkinfo.dll",  // by the shell, with the next three
-             L"ntshrui.dll",
-             L"cscapi.dll",
-             L"srvcli.dll",
-             L"userenv.dll",  // and profapi.dll, on 7
-             L"profapi.dll",
-             L"clbcatq.dll",        // by ole32, for COM; no known DLL on XP
-             L"windowscodecs.dll",  // WIC
-             L"oleacc.dll",         // for screen readers
-             L"uiautomationcore.dll",
-         }) {
-        LoadSystemLibrary(name);
-    }
+    // Those loaded by name on every path of the program, from its start on.
+    TakeFromSystem32({
+        L"apphelp.dll",    // the compatibility engine's, Vista and later
+        L"dwmapi.dll",     // by uxtheme, on Vista and 7
+        L"uxtheme.dll",    // by comctl32 6
+        L"version.dll",    // no known DLL on 7
+        L"cryptbase.dll",  // by advapi32, on 7
+        L"userenv.dll",    // the user's profile, with the next one on 7
+        L"profapi.dll",
+        L"clbcatq.dll",  // by ole32, for COM; no known DLL on XP
+        L"oleacc.dll",   // for screen readers, whenever one asks
+        L"uiautomationcore.dll",
+    });
+}
+
+void PrepareOpenDialog() {
+    // The Open dialog's (on Vista and 7 the Common Item Dialog's: explorerframe, duser, dui70),
+    // the shell's under it, and setupapi, for its drives and devices.
+    TakeFromSystem32({L"propsys.dll", L"explorerframe.dll", L"duser.dll", L"dui70.dll",
+                      L"linkinfo.dll", L"ntshrui.dll", L"cscapi.dll", L"srvcli.dll",
+                      L"setupapi.dll"});
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
@@ -130,7 +144,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     if (length == 0 || length >= std::size(folder)) {
         return nullptr;
     }
-    const std::wstring path = std::wstring(folder, length) + L'\\' + name;
+    const demo::WideString path = demo::WideString(folder, length) + L'\\' + name;
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 

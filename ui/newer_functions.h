@@ -13,8 +13,14 @@ namespace ui {
 inline constexpr UINT kUnscaledDpi = 96;
 
 // Keeps DLLs planted beside the program from being loaded: DLLs are searched for in System32
-// only or, without SetDefaultDllDirectories, at least never in the current folder.
+// only or, without SetDefaultDllDirectories, at least never in the current folder, and those
+// that system DLLs load by name on every path of the program are taken from System32 now.
 void RestrictDllSearch();
+
+// Without SetDefaultDllDirectories, takes from System32 the DLLs that the Open dialog loads by
+// name, before it first shows (again later, when they are loaded already, it costs only a
+// reference count).
+void PrepareOpenDialog();
 
 // Loads a DLL from System32 and nowhere else.
 HMODULE LoadSystemLibrary(const wchar_t* name);

@@ -2,13 +2,14 @@
 
 #include <commdlg.h>
 
+#include "newer_functions.h"
 #include "system_library.h"
 
 namespace ui {
 
-std::optional<std::wstring> OpenDialog::Show(HWND owner) {
+std::optional<demo::WideString> OpenDialog::Show(HWND owner) {
     static constexpr wchar_t kFilter[] = L"Vorlax Demo (*.dmo)\0*.dmo\0";
-    std::wstring path = file_name_;
+    demo::WideString path = file_name_;
     path.resize(32768, L'\0');
 
     OPENFILENAMEW dialog{};
@@ -26,6 +27,7 @@ std::optional<std::wstring> OpenDialog::Show(HWND owner) {
     if (StartCom() == nullptr || get_open_file_name == nullptr) {
         return std::nullopt;
     }
+    PrepareOpenDialog();
     // The dialog may change the current folder whatever OFN_NOCHANGEDIR says (it is documented
     // as ineffective for GetOpenFileName): the folder the program started in is put back.
     wchar_t folder[MAX_PATH]{};

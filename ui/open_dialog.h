@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include <optional>
-#include <string>
+
+#include "demo/wide_string.h"
 
 namespace ui {
 
@@ -12,10 +13,10 @@ namespace ui {
 class OpenDialog {
 public:
     // The full path the user confirmed; nothing when the user cancels or the dialog fails.
-    std::optional<std::wstring> Show(HWND owner);
+    std::optional<demo::WideString> Show(HWND owner);
 
 private:
-    std::wstring file_name_;
+    demo::WideString file_name_;
 };
 
 }  // namespace ui

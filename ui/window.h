@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "contrast_theme.h"
+#include "demo/unique_resource.h"
 #include "layout.h"
 #include "newer_functions.h"
 
@@ -28,19 +29,32 @@ public:
     HWND hwnd() const { return hwnd_; }
 
 protected:
-    HWND Create(const wchar_t* caption, DWORD style, DWORD ex_style, HICON icon, HICON small_icon) {
+    // The window class, registered with the first window, goes with this object; its icons
+    // after it, unless a window of the class is left (at the program's end), which still shows
+    // them.
+    ~Window() {
+        if (registered_ && !UnregisterClassW(Derived::kClassName, GetModuleHandleW(nullptr))) {
+            icon_.release();
+            small_icon_.release();
+        }
+    }
+
+    // `icon_id`: the icon resource the window shows, or 0 for none.
+    HWND Create(const wchar_t* caption, DWORD style, DWORD ex_style, int icon_id) {
         const HINSTANCE instance = GetModuleHandleW(nullptr);
         WNDCLASSEXW window_class{};
         window_class.cbSize = sizeof(window_class);
         if (!GetClassInfoExW(instance, Derived::kClassName, &window_class)) {
+            icon_ = LoadIconOfSize(instance, icon_id, SM_CXICON);
+            small_icon_ = LoadIconOfSize(instance, icon_id, SM_CXSMICON);
             window_class.lpfnWndProc = &Window::Procedure;
             window_class.hInstance = instance;
-            window_class.hIcon = icon;
-            window_class.hIconSm = small_icon;
+            window_class.hIcon = icon_.get();
+            window_class.hIconSm = small_icon_.get();
             window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
             window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
             window_class.lpszClassName = Derived::kClassName;
-            RegisterClassExW(&window_class);
+            registered_ = RegisterClassExW(&window_class) != 0;
         }
         return CreateWindowExW(ex_style, Derived::kClassName, caption, style, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
@@ -114,6 +128,19 @@ protected:
     HWND hwnd_ = nullptr;
 
 private:
+    using UniqueIcon = demo::UniqueNullHandle<HICON, DestroyIcon>;
+
+    // Each size its own image, owned here: a shared load would give every size the first one
+    // loaded, scaled.
+    static UniqueIcon LoadIconOfSize(HINSTANCE instance, int icon_id, int size_metric) {
+        if (icon_id == 0) {
+            return {};
+        }
+        const int size = GetSystemMetrics(size_metric);
+        return UniqueIcon(static_cast<HICON>(
+            LoadImageW(instance, MAKEINTRESOURCEW(icon_id), IMAGE_ICON, size, size, 0)));
+    }
+
     // The theme may have been switched on, off or to another one: everything is drawn again in
     // its colours, at once. The controls hear of new system colours from their parent.
     void OnColoursChanged() {
@@ -184,6 +211,8 @@ private:
         return result;
     }
 
+    UniqueIcon icon_, small_icon_;
+    bool registered_ = false;
     std::vector<UniqueFont> fonts_;
     HWND focus_ = nullptr;
     bool contrast_ = false;
