@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <string>
+#include <optional>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -58,13 +58,19 @@ const auto disk = demo::SystemDemoFiles({Write, Flush, Close});
 // "Demo has been modified!" only once the four bytes were written, flushed and closed; else the
 // slot is free all the same, and a failed write leaves the demo as it was.
 TEST(DemoFiles, RepairIsReportedOnlyOnceWrittenFlushedAndClosed) {
-    const Bytes broken{0, 0, 0, 0, 9}, repaired{0x00, 0x75, 0x2B, 0x7D, 9};
-    const std::tuple<std::string, std::vector<std::string>, std::wstring_view, Bytes> cases[] = {
-        {"", {"write", "flush", "close"}, kModified, repaired},
-        {"write", {"write"}, kNotOpen, broken},
-        {"short write", {"write"}, kNotOpen, {}},  // {}: not checked
-        {"flush", {"write", "flush"}, kNotOpen, repaired},
-        {"close", {"write", "flush", "close"}, kNotOpen, repaired}};
+    const Bytes broken = DemoBytes({0, 0, 0, 0}), repaired = DemoBytes(kRepairedLength);
+    struct Case {
+        std::string fails{};
+        std::vector<std::string> calls{};
+        std::wstring_view message = kNotOpen;
+        std::optional<Bytes> after{};  // not checked where none
+    };
+    const Case cases[] = {
+        {.calls = {"write", "flush", "close"}, .message = kModified, .after = repaired},
+        {.fails = "write", .calls = {"write"}, .after = broken},
+        {.fails = "short write", .calls = {"write"}},
+        {.fails = "flush", .calls = {"write", "flush"}, .after = repaired},
+        {.fails = "close", .calls = {"write", "flush", "close"}, .after = repaired}};
     for (const auto& [fails, calls, message, after] : cases) {
         SCOPED_TRACE(fails);
         TempDir dir;
@@ -73,12 +79,14 @@ TEST(DemoFiles, RepairIsReportedOnlyOnceWrittenFlushedAndClosed) {
         disk_calls.clear();
         std::vector<std::wstring_view> shown;
         demo::RepairController controller(*disk, [&](std::wstring_view t) { shown.push_back(t); });
-        ASSERT_TRUE(controller.OpenDemo(demo));
+        ASSERT_TRUE(controller.OpenDemo(demo.c_str()));
         controller.FixDemo();
         EXPECT_EQ(shown, std::vector{message});
         EXPECT_EQ(disk_calls, calls);
         EXPECT_EQ(controller.State(), demo::SlotState::kFree);
-        EXPECT_TRUE(after.empty() || ReadAll(demo) == after);
+        if (after) {
+            EXPECT_EQ(ReadAll(demo), *after);
+        }
     }
 }
 
@@ -99,14 +107,15 @@ TEST(DemoFiles, OnlyExistingRegularFilesAreOpened) {
     const std::vector<fs::path> others{dir.path(), "/dev/null", "/dev/zero", fifo, missing};
 #endif
     for (const auto& path : others) {
-        EXPECT_EQ(files.OpenForReading(path), nullptr) << path;
-        EXPECT_EQ(files.OpenForWriting(path), nullptr) << path;
+        EXPECT_EQ(files.OpenForReading(path.c_str()), nullptr) << path;
+        EXPECT_EQ(files.OpenForWriting(path.c_str()), nullptr) << path;
     }
     EXPECT_FALSE(fs::exists(missing));
 #ifdef _WIN32
     const auto pipes = demo::SystemDemoFiles({WriteFile, FlushFileBuffers, CloseHandle, AllPipes});
     const auto demo = dir.Write("demo.dmo", {0, 0, 0, 0});
-    EXPECT_TRUE(pipes->OpenForReading(demo) == nullptr && pipes->OpenForWriting(demo) == nullptr);
+    EXPECT_EQ(pipes->OpenForReading(demo.c_str()), nullptr);
+    EXPECT_EQ(pipes->OpenForWriting(demo.c_str()), nullptr);
 #endif
 }
 
@@ -117,14 +126,16 @@ TEST(Win32Paths, PathsOfMaxPathCharactersAndLongerAreExtended) {
     const auto of_length = [](std::wstring path, std::size_t n) {
         return path.resize(n, L'a'), path;
     };
+    const auto extended = [](const std::wstring& path) {
+        return std::wstring(demo::ExtendedLengthPath(path.c_str()).c_str());
+    };
     for (const std::size_t n : {259, 260, 261}) {
         const auto local = of_length(LR"(C:\demos\)", n), unc = of_length(LR"(\\pc\share\)", n);
-        EXPECT_EQ(demo::ExtendedLengthPath(local), n < 260 ? local : LR"(\\?\)" + local) << n;
-        EXPECT_EQ(demo::ExtendedLengthPath(unc), n < 260 ? unc : LR"(\\?\UNC)" + unc.substr(1))
-            << n;
+        EXPECT_EQ(extended(local), n < 260 ? local : LR"(\\?\)" + local) << n;
+        EXPECT_EQ(extended(unc), n < 260 ? unc : LR"(\\?\UNC)" + unc.substr(1)) << n;
     }
-    const auto extended = LR"(\\?\)" + of_length(LR"(C:\)", 300);
-    EXPECT_EQ(demo::ExtendedLengthPath(extended), extended);
+    const auto long_path = LR"(\\?\)" + of_length(LR"(C:\)", 300);
+    EXPECT_EQ(extended(long_path), long_path);
 }
 
 // While the demo is held, for reading or armed, the game or another program may read it but
@@ -140,11 +151,13 @@ TEST(DemoFiles, HeldDemoCanBeReadByOthersButNotChanged) {
         return other != INVALID_HANDLE_VALUE && CloseHandle(other);
     };
     for (const bool armed : {false, true}) {
-        const auto held = armed ? files.OpenForWriting(path) : files.OpenForReading(path);
+        const auto held =
+            armed ? files.OpenForWriting(path.c_str()) : files.OpenForReading(path.c_str());
         ASSERT_NE(held, nullptr);
-        EXPECT_TRUE(other_can_open(GENERIC_READ)) << armed;
-        EXPECT_FALSE(other_can_open(GENERIC_WRITE)) << armed;
-        EXPECT_FALSE(MoveFileW(path.c_str(), (dir.path() / L"moved.dmo").c_str())) << armed;
+        SCOPED_TRACE(armed ? "armed" : "held for reading");
+        EXPECT_TRUE(other_can_open(GENERIC_READ));
+        EXPECT_FALSE(other_can_open(GENERIC_WRITE));
+        EXPECT_FALSE(MoveFileW(path.c_str(), (dir.path() / L"moved.dmo").c_str()));
     }
 }
 #endif

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <optional>
 
 #include "shown_messages.h"
 #include "temp_dir.h"
@@ -20,20 +19,26 @@ using Shown = std::vector<std::wstring_view>;
 // only; a second FixDemo always finds nothing open.
 TEST(RepairController, EveryKindOfFileGetsItsMessageAndOnlyARepairWrites) {
     enum Kind { kFile, kReadOnly, kMissing, kFolder };
-    const auto ok = kHealthy, refused = kCannotOpen, done = kModified, none = kNotOpen;
-    const Bytes broken = DemoBytes({0, 0, 0, 0}), repaired = DemoBytes({0x00, 0x75, 0x2B, 0x7D});
-    // Each file, and what it holds after a repair: as it was, where that is not given.
-    const std::tuple<const char*, Kind, Bytes, Shown, std::wstring_view, Bytes> cases[] = {
-        {"broken", kFile, broken, {}, done, repaired},
-        {"four zero bytes", kFile, Bytes(4, 0), {}, done, {0x00, 0x75, 0x2B, 0x7D}},
-        {"length -1", kFile, DemoBytes({0xFF, 0xFF, 0xFF, 0xFF}), {ok}, none, {}},
-        {"length 2^24", kFile, DemoBytes({0x00, 0x00, 0x00, 0x01}), {ok}, none, {}},
-        {"already repaired", kFile, repaired, {ok}, none, {}},
-        {"write-protected", kReadOnly, broken, {refused}, none, {}},
-        {"empty", kFile, {}, {refused}, none, {}},
-        {"three bytes", kFile, Bytes(3, 0), {refused}, none, {}},
-        {"missing", kMissing, {}, {refused}, none, {}},
-        {"folder", kFolder, {}, {refused}, none, {}},
+    const Bytes broken = DemoBytes({0, 0, 0, 0}), repaired = DemoBytes(kRepairedLength);
+    struct Case {
+        const char* file;
+        Kind kind = kFile;
+        Bytes bytes{};
+        Shown on_open{};                      // what OpenDemo shows
+        std::wstring_view on_fix = kNotOpen;  // what the FixDemo after it shows
+        std::optional<Bytes> after{};         // what the file holds then, where it changed
+    };
+    const Case cases[] = {
+        {.file = "broken", .bytes = broken, .on_fix = kModified, .after = repaired},
+        {.file = "four zeros", .bytes = Bytes(4, 0), .on_fix = kModified, .after = kRepairedLength},
+        {.file = "length -1", .bytes = DemoBytes({0xFF, 0xFF, 0xFF, 0xFF}), .on_open = {kHealthy}},
+        {.file = "length 2^24", .bytes = DemoBytes({0, 0, 0, 1}), .on_open = {kHealthy}},
+        {.file = "already repaired", .bytes = repaired, .on_open = {kHealthy}},
+        {.file = "write-protected", .kind = kReadOnly, .bytes = broken, .on_open = {kCannotOpen}},
+        {.file = "empty", .on_open = {kCannotOpen}},
+        {.file = "three bytes", .bytes = Bytes(3, 0), .on_open = {kCannotOpen}},
+        {.file = "missing", .kind = kMissing, .on_open = {kCannotOpen}},
+        {.file = "folder", .kind = kFolder, .on_open = {kCannotOpen}},
     };
     TempDir dir;
     Shown shown;
@@ -42,30 +47,33 @@ TEST(RepairController, EveryKindOfFileGetsItsMessageAndOnlyARepairWrites) {
         shown.push_back(text);
         held.push_back(controller.State());
     });
-    for (const auto& [what, kind, bytes, on_open, on_fix, after] : cases) {
-        SCOPED_TRACE(what);
-        const auto path = kind == kFolder
-                              ? (fs::create_directory(dir.path() / what), dir.path() / what)
-                          : kind == kMissing ? dir.path() / what
-                                             : dir.Write(what, bytes);
-        if (kind == kReadOnly) {
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.file);
+        const fs::path path = dir.path() / row.file;
+        if (row.kind == kFolder) {
+            fs::create_directory(path);
+        } else if (row.kind != kMissing) {
+            dir.Write(row.file, row.bytes);
+        }
+        if (row.kind == kReadOnly) {
             fs::permissions(path, fs::perms::owner_read);
         }
         shown.clear(), held.clear();
-        const bool armed = on_fix == done;
-        EXPECT_EQ(controller.OpenDemo(path), armed);
-        EXPECT_EQ(shown, on_open);
-        EXPECT_EQ(held, std::vector<SlotState>(on_open.size(), on_open.empty() || on_open[0] != ok
-                                                                   ? SlotState::kFree
-                                                                   : SlotState::kHeldForReading));
+        const bool armed = row.on_fix == kModified;
+        EXPECT_EQ(controller.OpenDemo(path.c_str()), armed);
+        EXPECT_EQ(shown, row.on_open);
+        // A healthy demo is held for reading while its message is up.
+        const bool healthy = row.on_open == Shown{kHealthy};
+        EXPECT_EQ(held, std::vector(row.on_open.size(),
+                                    healthy ? SlotState::kHeldForReading : SlotState::kFree));
         EXPECT_EQ(controller.State(), armed ? SlotState::kArmed : SlotState::kFree);
         shown.clear();
         controller.FixDemo();
         controller.FixDemo();
-        EXPECT_EQ(shown, (Shown{on_fix, none}));
+        EXPECT_EQ(shown, (Shown{row.on_fix, kNotOpen}));
         EXPECT_EQ(controller.State(), SlotState::kFree);
-        if (kind == kFile || kind == kReadOnly) {
-            EXPECT_EQ(ReadAll(path), after.empty() ? bytes : after);
+        if (row.kind == kFile || row.kind == kReadOnly) {
+            EXPECT_EQ(ReadAll(path), row.after.value_or(row.bytes));
         }
     }
 }

@@ -48,6 +48,9 @@ inline Bytes ReadAll(const fs::path& file) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
+// The length field a repair writes, as the bytes on disk.
+inline const Bytes kRepairedLength{0x00, 0x75, 0x2B, 0x7D};
+
 // A demo whose length field is `head`, followed by a recognisable recording.
 inline Bytes DemoBytes(Bytes head) {
     for (int i = 0; i < 64; ++i) {

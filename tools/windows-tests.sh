@@ -2,9 +2,23 @@
 # Runs one Windows build's tests under Wine, on a virtual screen (Xvfb) of its own. With
 # --window-manager, runs the tests labelled window-manager, and only those, under openbox, in a
 # Wine prefix of their own; without it, every other test, with no window manager.
-# Usage: tools/windows-tests.sh [PRESET] [--window-manager] [CTEST ARGUMENTS...]
-#        (PRESET: windows or windows-x86)
 set -uo pipefail
+usage() {
+    cat <<'EOF'
+Usage: tools/windows-tests.sh [PRESET] [--window-manager] [CTEST ARGUMENTS...]
+Runs the tests of an existing Windows build (PRESET: windows, the default, or windows-x86; build
+it first) under Wine, on a virtual screen (Xvfb) of its own, through ctest --preset PRESET.
+  --window-manager  only the tests labelled window-manager, under openbox, in the Wine prefix
+                    build/wineprefix-managed; without it, every other test, no window manager,
+                    in build/wineprefix
+  CTEST ARGUMENTS   passed on to ctest, e.g. -R core_tests
+EOF
+}
+case ${1:-} in -h | --help) usage; exit 0 ;; esac
+if [ $# -gt 0 ] && [[ $1 != -* ]] && [[ ! $1 =~ ^(windows|windows-x86)$ ]]; then
+    usage >&2
+    exit 2
+fi
 cd "$(dirname "$0")/.."
 if [ -z "${VORLAX_ON_XVFB:-}" ]; then
     # 24-bit colour: the tests compare what the program draws pixel for pixel.

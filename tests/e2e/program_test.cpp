@@ -5,16 +5,14 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
 #include <functional>
 #include <span>
 
 #include "../shown_messages.h"
 #include "../temp_dir.h"
+#include "../test_main.h"
 #include "app_driver.h"
+#include "programs.h"
 
 namespace {
 
@@ -36,33 +34,30 @@ constexpr Palette kDark{0x202020, 0xFFFFFF, 0}, kLight{0xFFFFFF, 0, 0},
 // UI of Windows 10 and 11, which is theirs.
 const wchar_t* const kMessageFace = UnderWine() ? L"DejaVu Sans" : L"Segoe UI";
 
-// Every test runs against both builds, the program and its double that finds none of the
-// functions newer than Windows XP, and no WIC, and so takes every fallback; and at 100% and,
-// under Wine (Windows takes a new DPI at the next sign-in only), 150%, with a 9-point message
-// font: Windows 10 and 11's own Segoe UI, or under Wine the as wide DejaVu Sans. The system
-// colours are set as no contrast theme on may show: a dark theme's at 100%, navy text at 150%.
-class ProgramTest : public testing::TestWithParam<std::tuple<int, fs::path>> {
-protected:
-    int dpi() const { return std::get<0>(GetParam()); }
-    const fs::path& program() const { return std::get<1>(GetParam()); }
-    const Palette& palette() const { return dpi() == 96 ? kDark : kNavyText; }
-    const Restore settings_ = WithDisplaySettings(static_cast<DWORD>(dpi()), kMessageFace, 9);
-    const Restore colours_ = WithSystemColours(palette().window, palette().text);
-    TempDir dir_;
-    AppDriver app_{program()};
+// A build in the system colours of `palette`, at a DPI: the program; its double that finds none
+// of the functions newer than Windows XP, and no WIC, and so takes every fallback; or its double
+// that always sees a contrast theme on (`themed`).
+struct Build {
+    std::string name;
+    fs::path exe;
+    Palette palette;
+    int dpi = 96;
+    bool has_wic = true, themed = false;
+};
+void PrintTo(const Build& build, std::ostream* out) {
+    *out << build.name;
+}
 
-    bool Focused(HWND control) const {
-        return WaitUntil([&] { return app_.Focus() == control; });
-    }
-    // Closes `window` the way numbered `way`: Enter, Esc, Space, a click on `button`, or the
-    // frame's close box.
-    void CloseBy(int way, HWND window, HWND button) const {
-        if (way < 3) {
-            return app_.Press({std::array<WORD, 3>{VK_RETURN, VK_ESCAPE, VK_SPACE}[way]});
-        }
-        PostMessageW(way == 3 ? button : window, way == 3 ? BM_CLICK : WM_SYSCOMMAND,
-                     way == 3 ? 0 : SC_CLOSE, 0);
-    }
+// Each test runs its build with a 9-point message font: Windows 10 and 11's own Segoe UI, or
+// under Wine the as wide DejaVu Sans.
+class ProgramTest : public testing::TestWithParam<Build> {
+protected:
+    const Palette& palette_ = GetParam().palette;
+    const Restore settings_ =
+        WithDisplaySettings(static_cast<DWORD>(GetParam().dpi), kMessageFace, 9);
+    const Restore colours_ = WithSystemColours(palette_.window, palette_.text);
+    TempDir dir_;
+    AppDriver app_{GetParam().exe};
 };
 
 TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
@@ -94,9 +89,13 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
     const HWND display = app_.Control(MainWindow::kDisplay);
     RECT field{};
     GetClientRect(display, &field);
-    const auto end = static_cast<short>(
-        LOWORD(SendMessageW(display, EM_POSFROMCHAR, demo.wstring().size() - 1, 0)));
-    EXPECT_TRUE(end >= 0 && end < field.right) << "the file name shows at " << end;
+    const auto x = [&](std::size_t at) {  // where the character at `at` is drawn, scrolled or not
+        return static_cast<short>(LOWORD(SendMessageW(display, EM_POSFROMCHAR, at, 0)));
+    };
+    const auto last = demo.wstring().size() - 1;
+    ASSERT_GT(x(last) - x(0), field.right) << "the whole path fits the field";
+    EXPECT_GE(x(last), 0) << "the file name is scrolled out to the left";
+    EXPECT_LT(x(last), field.right) << "the file name is out to the right";
     for (const auto& path : {ok, demo}) {  // the armed demo stays armed whatever is picked
         ASSERT_TRUE(app_.OpenFile(path));
         EXPECT_EQ(app_.DismissMessage(), kCannotOpen);
@@ -105,7 +104,7 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
 
     app_.Click(MainWindow::kFix);
     EXPECT_EQ(app_.DismissMessage(), kModified);
-    EXPECT_EQ(ReadAll(demo), DemoBytes({0x00, 0x75, 0x2B, 0x7D}));
+    EXPECT_EQ(ReadAll(demo), DemoBytes(kRepairedLength));
     EXPECT_EQ(app_.DisplayText(), demo.wstring());
 }
 
@@ -133,29 +132,61 @@ TEST_P(ProgramTest, OneInfoWindowAndTheProgramRunsUntilItsLastWindowCloses) {
     PostMessageW(info, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_TRUE(WaitUntil([&] { return IsWindow(info) && !IsIconic(info); }));
     app_.Click(info, InfoWindow::kClose);
-    EXPECT_TRUE(app_.WaitForExit());
+    EXPECT_TRUE(app_.EndedCleanly());
     EXPECT_EQ(ReadAll(demo), kBroken);
 }
 
-TEST_P(ProgramTest, KeyboardWorksAsInADialogBox) {
-    ASSERT_EQ(app_.Unsettled(app_.main_window(), app_.Control(MainWindow::kFix)), L"");
+// The ways a user closes a message or the Info window.
+struct WayToClose {
+    const char* name;
+    void (*close)(const AppDriver& app, HWND window, HWND button);
+};
+const WayToClose kWaysToClose[] = {
+    {.name = "Enter", .close = [](const AppDriver& app, HWND, HWND) { app.Press({VK_RETURN}); }},
+    {.name = "Esc", .close = [](const AppDriver& app, HWND, HWND) { app.Press({VK_ESCAPE}); }},
+    {.name = "Space", .close = [](const AppDriver& app, HWND, HWND) { app.Press({VK_SPACE}); }},
+    {.name = "a click on its button",
+     .close = [](const AppDriver&, HWND, HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }},
+    {.name = "its close box", .close = [](const AppDriver&, HWND window, HWND) {
+         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+     }}};
+
+// The keyboard and the activation, in an entry of their own (tests/CMakeLists.txt), which runs
+// again under a window manager.
+class FocusTest : public ProgramTest {};
+
+// The main window takes the foreground as it starts, as a program the user starts may.
+TEST_P(FocusTest, MainWindowComesToTheForegroundAtStart) {
+    if (const DWORD refusal = app_.foreground_refusal()) {
+        GTEST_SKIP() << "Windows lets no program started from here take the foreground: "
+                     << "AllowSetForegroundWindow failed with error " << refusal;
+    }
+    EXPECT_TRUE(app_.CameForward());
+}
+
+TEST_P(FocusTest, KeyboardWorksAsInADialogBox) {
+    const HWND main = app_.main_window(), display = app_.Control(MainWindow::kDisplay);
+    ASSERT_TRUE(app_.Settled(main, app_.Control(MainWindow::kFix)));
     for (const int next : {MainWindow::kDisplay, MainWindow::kOpen, MainWindow::kExit,
                            MainWindow::kInfo, MainWindow::kFix, MainWindow::kDisplay}) {
         app_.Press({VK_TAB});
-        EXPECT_TRUE(Focused(app_.Control(next))) << next;
+        EXPECT_TRUE(app_.Focused(app_.Control(next)));
     }
-    // Enter does nothing in the path field, and Esc nothing in this window: the Tab after them
-    // is the first key to show an effect, and it shows it here.
-    app_.Press({VK_RETURN});
-    app_.Press({VK_ESCAPE});
+    // Enter does nothing in the path field, and Esc nothing in this window: no window comes, the
+    // focus stays, and the Tab after them, handled after them, moves on from there.
+    for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
+        app_.Press({key});
+        EXPECT_TRUE(app_.Settled(main, display)) << "after key " << key;
+        EXPECT_EQ(app_.Windows(nullptr, nullptr), std::vector{main}) << "after key " << key;
+    }
     app_.Press({VK_TAB});
     const HWND open = app_.Control(MainWindow::kOpen);
-    EXPECT_TRUE(Focused(open));
+    EXPECT_TRUE(app_.Focused(open));
 
     const HWND info = app_.OpenInfo();  // the main window keeps its focus meanwhile
-    ASSERT_TRUE(Focused(GetDlgItem(info, InfoWindow::kClose)));
-    app_.BringToFront(app_.main_window());
-    EXPECT_TRUE(Focused(open)) << "back from another window";
+    ASSERT_TRUE(app_.Focused(GetDlgItem(info, InfoWindow::kClose)));
+    app_.BringToFront(main);
+    ASSERT_TRUE(app_.Settled(main, open)) << "back from another window";
     app_.Press({VK_MENU, 'F'});
     EXPECT_EQ(app_.DismissMessage(), kNotOpen);
 }
@@ -163,29 +194,30 @@ TEST_P(ProgramTest, KeyboardWorksAsInADialogBox) {
 // After every message, Open dialog and Info window, the main window is active again with the
 // focus where it was, and stays so. Twenty rounds, so that a fault that shows one time in ten
 // shows here almost every run.
-TEST_P(ProgramTest, ActivationComesBackAfterEveryWindowAndHolds) {
+TEST_P(FocusTest, ActivationComesBackAfterEveryWindowAndHolds) {
     const auto healthy = dir_.Write("healthy.dmo", DemoBytes({1, 0, 0, 0}));
     const HWND main = app_.main_window(), fix = app_.Control(MainWindow::kFix);
-    ASSERT_EQ(app_.Unsettled(main, fix), L"");
+    ASSERT_TRUE(app_.Settled(main, fix));
     for (int round = 0; round < 20; ++round) {
-        SCOPED_TRACE(round);
+        const WayToClose& way = kWaysToClose[round % std::size(kWaysToClose)];
+        SCOPED_TRACE(testing::Message() << "round " << round << ", closed by " << way.name);
         app_.Press({VK_RETURN});
         const HWND box = app_.WaitForMessage();
-        CloseBy(round % 5, box, GetDlgItem(box, IDOK));
-        ASSERT_EQ(app_.Unsettled(main, fix), L"") << "after the message";
+        way.close(app_, box, GetDlgItem(box, IDOK));
+        ASSERT_TRUE(app_.Settled(main, fix)) << "after the message";
 
         if (round % 2 == 0) {
-            ASSERT_TRUE(app_.CancelOpenFile());
+            ASSERT_TRUE(app_.Confirm(app_.ShowOpenDialog(), {}, IDCANCEL));
         } else {
             ASSERT_TRUE(app_.OpenFile(healthy));
             EXPECT_EQ(app_.DismissMessage(), kHealthy);
         }
-        ASSERT_EQ(app_.Unsettled(main, fix), L"") << "after the Open dialog";
+        ASSERT_TRUE(app_.Settled(main, fix)) << "after the Open dialog";
 
         const HWND info = app_.OpenInfo(), close = GetDlgItem(info, InfoWindow::kClose);
-        ASSERT_TRUE(Focused(close));
-        CloseBy(round % 5, info, close);
-        ASSERT_EQ(app_.Unsettled(main, fix), L"") << "after the Info window";
+        ASSERT_TRUE(app_.Focused(close));
+        way.close(app_, info, close);
+        ASSERT_TRUE(app_.Settled(main, fix)) << "after the Info window";
     }
 }
 
@@ -207,8 +239,8 @@ std::wstring AccessibleName(HWND control) {
 std::vector<DWORD> Pixels(HWND window, const std::function<void(HDC, const RECT&)>& draw) {
     RECT box{};
     GetClientRect(window, &box);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(info.bmiHeader), box.right, -box.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO info{
+        {sizeof(BITMAPINFOHEADER), box.right, -box.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void* bits = nullptr;
     const HDC dc = CreateCompatibleDC(nullptr);
     const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -282,52 +314,67 @@ constexpr wchar_t kLabel1Text[] =
 
 constexpr wchar_t kCreditWords[] = L"Vorlax Demo Fixer 1.0, made by players, for players";
 
-// Each control: in which window, its text, its screen-reader name where that is not its text,
-// and its place in twips (left, top, width, height).
-const std::tuple<bool, int, const wchar_t*, const wchar_t*, std::array<int, 4>> kSpecified[] = {
-    {false, MainWindow::kInfo, L"&Info", L"Info", {120, 2640, 1335, 495}},
-    {false, MainWindow::kExit, L"&Exit", L"Exit", {4680, 2640, 1335, 495}},
-    {false, MainWindow::kOpen, L"&Open File", L"Open File", {2445, 960, 1215, 375}},
-    {false, MainWindow::kDisplay, L"", L"Demo to fix", {-15, 1440, 6135, 285}},
-    {false, MainWindow::kFix, L"&Fix", L"Fix", {1845, 1800, 2415, 495}},
-    {false, MainWindow::kImage1, kCreditWords, nullptr, {1560, 2640, 2955, 435}},
-    {true, InfoWindow::kClose, L"Close", nullptr, {120, 2880, 4455, 255}},
-    {true, InfoWindow::kLabel1, kLabel1Text, nullptr, {353, 360, 3975, 1935}},
-    {true, InfoWindow::kLabel2, L"Released July 22th 2002", nullptr, {360, 2400, 3975, 375}},
+// Each control of a window as it must be: its text, screen-reader name and place in twips.
+struct Specified {
+    int id;
+    const wchar_t* text;
+    const wchar_t* name;       // where it is not the text (else null)
+    std::array<int, 4> twips;  // left, top, width, height
 };
+const Specified kMainWindow[] = {
+    // id, text, name, place
+    {MainWindow::kInfo, L"&Info", L"Info", {120, 2640, 1335, 495}},
+    {MainWindow::kExit, L"&Exit", L"Exit", {4680, 2640, 1335, 495}},
+    {MainWindow::kOpen, L"&Open File", L"Open File", {2445, 960, 1215, 375}},
+    {MainWindow::kDisplay, L"", L"Demo to fix", {-15, 1440, 6135, 285}},
+    {MainWindow::kFix, L"&Fix", L"Fix", {1845, 1800, 2415, 495}},
+    {MainWindow::kImage1, kCreditWords, nullptr, {1560, 2640, 2955, 435}}};
+const Specified kInfoWindow[] = {
+    {InfoWindow::kClose, L"Close", nullptr, {120, 2880, 4455, 255}},
+    {InfoWindow::kLabel1, kLabel1Text, nullptr, {353, 360, 3975, 1935}},
+    {InfoWindow::kLabel2, L"Released July 22th 2002", nullptr, {360, 2400, 3975, 375}}};
 
-// Both windows and every control take their place in twips at the DPI, with their texts and
-// names, and again when the main window is moved to a monitor of another DPI and back, taking the
-// rectangle Windows suggests, elsewhere; the long label shows its whole text in the largest size,
-// up to the message font's own, that fits its box; and the credit picture is the one drawn for that
-// scale.
 TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
+    const int dpi = GetParam().dpi;
     const HWND info = app_.OpenInfoBesideMain(), main = app_.main_window();
-    const auto px = [&](int twips, int at = 0) { return MulDiv(twips, at ? at : dpi(), 1440); };
+    const auto px = [&](int twips, int at = 0) { return MulDiv(twips, at ? at : dpi, 1440); };
+    const auto place = [](const RECT& r) {  // left, top, width, height
+        return std::array<LONG, 4>{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    // Each icon loaded at its own size (the system's at the DPI the program started at), not one
+    // of them scaled to the other's.
+    const auto [large, small] = app_.IconSizes();
+    EXPECT_EQ(large.cx, GetSystemMetricsForDpi(SM_CXICON, dpi)) << "large icon";
+    EXPECT_EQ(small.cx, GetSystemMetricsForDpi(SM_CXSMICON, dpi)) << "small icon";
     RECT box{}, client{};
-    for (const int moved_to : {0, dpi() == 96 ? 144 : 96, dpi()}) {
+    for (const int moved_to : {0, dpi == 96 ? 144 : 96, dpi}) {
         if (moved_to != 0) {  // where Windows would put it: elsewhere, with the frame it has
-            ASSERT_TRUE(GetWindowRect(main, &box) && GetClientRect(main, &client));
+            GetWindowRect(main, &box);
+            GetClientRect(main, &client);
             const RECT suggested{box.left + 40, box.top + 30,
                                  box.right + 40 + px(6105, moved_to) - client.right,
                                  box.bottom + 30 + px(3225, moved_to) - client.bottom};
             app_.MoveToDpi(moved_to, suggested);
-            EXPECT_TRUE(GetWindowRect(main, &box) && EqualRect(&box, &suggested)) << moved_to;
+            GetWindowRect(main, &box);
+            EXPECT_EQ(place(box), place(suggested)) << "moved to " << moved_to;
         }
-        for (const auto& [in_info, id, text, name, place] : kSpecified) {
-            const HWND window = in_info ? info : main, control = GetDlgItem(window, id);
-            const int at = in_info ? 0 : moved_to;
-            GetWindowRect(control, &box);
-            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-            EXPECT_EQ((std::array{box.left, box.top, box.right - box.left, box.bottom - box.top}),
-                      (std::array<LONG, 4>{px(place[0], at), px(place[1], at), px(place[2], at),
-                                           px(place[3], at)}))
-                << text << " at " << moved_to;
-            EXPECT_EQ(AppDriver::Text(control), text);
-            EXPECT_EQ(AccessibleName(control), name != nullptr ? name : text);
+        using Controls = std::tuple<HWND, std::span<const Specified>, int>;  // their DPI
+        for (const auto& [window, controls, at] :
+             {Controls{main, kMainWindow, moved_to}, Controls{info, kInfoWindow, 0}}) {
+            for (const Specified& control : controls) {
+                const HWND shown = GetDlgItem(window, control.id);
+                GetWindowRect(shown, &box);
+                MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+                const auto [left, top, width, height] = control.twips;
+                EXPECT_EQ(place(box), (std::array<LONG, 4>{px(left, at), px(top, at), px(width, at),
+                                                           px(height, at)}))
+                    << control.text << " at " << moved_to;
+                EXPECT_EQ(AppDriver::Text(shown), control.text);
+                EXPECT_EQ(AccessibleName(shown), control.name ? control.name : control.text);
+            }
         }
     }
-    int largest = MulDiv(9, dpi(), 72) + 1;  // one above the 9-point message font
+    int largest = MulDiv(9, dpi, 72) + 1;  // one above the 9-point message font
     for (bool fits = false; !fits && --largest > 1;) {
         Pixels(nullptr, [&](HDC dc, const RECT&) {
             fits = DrawWrapped(dc, kLabel1Text, largest, {0, 0, px(3975), px(1935)}, DT_CALCRECT);
@@ -338,89 +385,109 @@ TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
     const auto as_drawn = [&] {
         return OnScreen(label) == Pixels(label, [&](HDC dc, const RECT& all) {
                    SetTextColor(dc, 0x00FF00);
-                   SetBkColor(dc, palette().label1);
+                   SetBkColor(dc, palette_.label1);
                    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);  // the background
                    DrawWrapped(dc, kLabel1Text, largest, all);
                });
     };
     ASSERT_TRUE(WaitUntil(as_drawn)) << "not in the message font " << largest << " pixels high";
     const HWND picture = app_.Control(MainWindow::kImage1);
-    const auto file = TestFolder() / (dpi() == 96 ? L"credit.jpg" : L"credit-150.jpg");
+    const auto file = TestFolder() / (dpi == 96 ? L"credit.jpg" : L"credit-150.jpg");
     const auto image = Decoded(file, {px(2955), px(435)});
-    // Without WIC, the picture's words, in its light grey on black.
-    const bool has_wic = program() == AppDriver::programs.front();
-    EXPECT_TRUE(WaitUntil([&] {
-        const auto pixels = OnScreen(picture);
-        return has_wic ? pixels == image : pixels != image && std::ranges::count(pixels, 0xE8E8E8);
-    })) << file;
+    ASSERT_FALSE(image.empty()) << file;
+    if (GetParam().has_wic) {
+        EXPECT_TRUE(WaitUntil([&] { return OnScreen(picture) == image; })) << file;
+    } else {  // the picture's words, in its light grey on black
+        EXPECT_TRUE(WaitUntil([&] { return std::ranges::count(OnScreen(picture), 0xE8E8E8); }));
+        EXPECT_NE(OnScreen(picture), image);
+    }
     EXPECT_TRUE(as_drawn()) << "drawn again";
-    GetClientRect(info, &box);  // the main window's, in the rectangle it took
+    GetClientRect(info, &box);  // the Info window's
     EXPECT_EQ((std::pair{box.right, box.bottom}), (std::pair<LONG, LONG>{px(4680), px(3195)}));
 }
 
-constexpr const char* kBuilds[] = {"ProgramAt100", "AsOnXpAt100", "ProgramAt150", "AsOnXpAt150"};
-INSTANTIATE_TEST_SUITE_P(Builds, ProgramTest,
-                         testing::Combine(testing::ValuesIn(UnderWine() ? std::vector{96, 144}
-                                                                        : std::vector{96}),
-                                          testing::ValuesIn(AppDriver::programs)),
-                         [](const auto& build) { return kBuilds[build.index]; });
+// Every test runs against the program and its Windows XP double, at 100% and, under Wine
+// (Windows takes a new DPI at the next sign-in only), 150%. The system colours are set as no
+// contrast theme on may show: a dark theme's at 100%, navy text at 150%.
+std::vector<Build> Builds() {
+    const Programs& exes = ProgramsUnderTest();
+    std::vector<Build> builds;
+    for (const int dpi : UnderWine() ? std::vector{96, 144} : std::vector{96}) {
+        const std::string at = "At" + std::to_string(dpi * 100 / 96);
+        const Palette& palette = dpi == 96 ? kDark : kNavyText;
+        builds.push_back({"Program" + at, exes.program, palette, dpi});
+        builds.push_back({"AsOnXp" + at, exes.as_xp, palette, dpi, /*has_wic=*/false});
+    }
+    return builds;
+}
+constexpr auto kByName = [](const auto& test) { return test.param.name; };
+INSTANTIATE_TEST_SUITE_P(Builds, ProgramTest, testing::ValuesIn(Builds()), kByName);
+INSTANTIATE_TEST_SUITE_P(Builds, FocusTest, testing::ValuesIn(Builds()), kByName);
 
-// Under each palette, in a contrast theme (the double that always sees one) and without one (the
-// program), every control shows, read from its pixels, the colours promised for it, every pair at
-// least 4.5:1 apart as WCAG asks: in a theme, the theme's window colours everywhere; else black
-// windows, the path field (with a path in it) in the system's window colours, and the Info
-// window's greens on theirs.
-class ColourTest : public testing::TestWithParam<std::pair<bool, Palette>> {};
+// Under each palette, in a contrast theme and without one, every control shows, read from its
+// pixels, the colours promised for it, every pair at least 4.5:1 apart as WCAG asks: in a theme,
+// the theme's window colours everywhere; else black windows, the path field (with a path in it)
+// in the system's window colours, and the Info window's greens on theirs.
+class ColourTest : public ProgramTest {};
 
 TEST_P(ColourTest, EveryControlShowsItsPromisedColours) {
-    const auto& [themed, palette] = GetParam();
-    const Restore colours = WithSystemColours(palette.window, palette.text);
-    TempDir dir;
-    AppDriver app(themed ? AppDriver::contrast_program : AppDriver::programs.front());
-    ASSERT_TRUE(app.Arm(dir.Write("crashed.dmo", kBroken)));
-    const HWND info = app.OpenInfoBesideMain();
-    const COLORREF text = palette.text, window = palette.window, black = themed ? window : 0;
+    ASSERT_TRUE(app_.Arm(dir_.Write("crashed.dmo", kBroken)));
+    const HWND info = app_.OpenInfoBesideMain();
+    const bool themed = GetParam().themed;
+    const COLORREF text = palette_.text, window = palette_.window, black = themed ? window : 0;
     // Each control, its text's colour and its background's, which most of it shows; a window's
     // corner shows its background. The buttons are the system's to draw (under Wine, in its own
     // theme); without a contrast theme the credit picture is compared with its file elsewhere.
-    const std::tuple<HWND, COLORREF, COLORREF> promised[] = {
-        {app.main_window(), black, black},
+    struct Promised {
+        HWND control;
+        COLORREF ink, paper;
+    };
+    const Promised promised[] = {
+        {app_.main_window(), black, black},
         {info, black, black},
-        {app.Control(MainWindow::kDisplay), text, window},
+        {app_.Control(MainWindow::kDisplay), text, window},
         {GetDlgItem(info, InfoWindow::kLabel1), themed ? text : 0x00FF00,
-         themed ? window : palette.label1},
+         themed ? window : palette_.label1},
         {GetDlgItem(info, InfoWindow::kLabel2), themed ? text : 0x00C000, black},
-        {app.Control(MainWindow::kImage1), text, window}};
+        {app_.Control(MainWindow::kImage1), text, window}};
     const auto pixel = [](COLORREF c) { return RGB(GetBValue(c), GetGValue(c), GetRValue(c)); };
     for (const auto& [control, ink, paper] : std::span(promised).first(themed ? 6 : 5)) {
-        EXPECT_TRUE(WaitUntil([&] {
-            const auto shown = OnScreen(control);
-            const auto count = [&](COLORREF c) { return std::ranges::count(shown, pixel(c)); };
-            return ink == paper ? !shown.empty() && shown.front() == pixel(paper)
-                                : count(paper) * 2 > std::ssize(shown) && count(ink) > 0;
-        })) << GetDlgCtrlID(control);
+        SCOPED_TRACE(testing::Message() << "control " << GetDlgCtrlID(control));
+        const auto count = [&](COLORREF c) {
+            return std::ranges::count(OnScreen(control), pixel(c));
+        };
+        if (ink == paper) {  // a window: its corner
+            EXPECT_TRUE(WaitUntil([&] { return OnScreen(control).at(0) == pixel(paper); }));
+            continue;
+        }
+        EXPECT_TRUE(WaitUntil([&] { return count(paper) * 2 > std::ssize(OnScreen(control)); }));
+        EXPECT_TRUE(WaitUntil([&] { return count(ink) > 0; }));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Palettes, ColourTest,
-                         testing::Values(std::pair{true, kDark}, std::pair{true, kLight},
-                                         std::pair{false, kDark}, std::pair{false, kNavyText}));
+// A contrast theme's colours, or a classic scheme's, and the build that shows them: the double
+// that always sees a contrast theme on, or the program, which sees none (as Wine reports none).
+std::vector<Build> Schemes() {
+    const Programs& exes = ProgramsUnderTest();
+    return {{.name = "DarkTheme", .exe = exes.high_contrast, .palette = kDark, .themed = true},
+            {.name = "LightTheme", .exe = exes.high_contrast, .palette = kLight, .themed = true},
+            {.name = "DarkColours", .exe = exes.program, .palette = kDark},
+            {.name = "NavyText", .exe = exes.program, .palette = kNavyText}};
+}
+INSTANTIATE_TEST_SUITE_P(Palettes, ColourTest, testing::ValuesIn(Schemes()), kByName);
 
 }  // namespace
 
 // Usage: program_tests PROGRAM.exe XP_DOUBLE.exe CONTRAST_DOUBLE.exe [GoogleTest flags]
 //        program_tests --colours save|restore FILE
 int main(int argc, char** argv) {
-    // The programs first, before InitGoogleTest makes the tests of each.
     if (argc < 4 || argv[1] == std::string_view("--colours")) {
         return argc == 4 ? KeepColours(argv[2], argv[3]) : 2;
     }
-    AppDriver::programs = {fs::absolute(argv[1]), fs::absolute(argv[2])};
-    AppDriver::contrast_program = fs::absolute(argv[3]);
-    testing::InitGoogleTest(&argc, argv);
+    ProgramsUnderTest(argv);  // before InitGoogleTest makes the tests of each
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // The program's windows read as drawn, in pixels: a reader not aware of DPI is given them
     // scaled to 96 DPI (by Windows, and by Wine from 9 on).
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    return RUN_ALL_TESTS();
+    return RunTests(argc, argv);
 }

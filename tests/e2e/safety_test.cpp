@@ -1,20 +1,24 @@
-#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <tlhelp32.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
-#include <sstream>
-#include <string>
 
+#include "../shown_messages.h"
 #include "../temp_dir.h"
 #include "app_driver.h"
+#include "programs.h"
 
 namespace {
 
-TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
+// What a player downloads, checked for what it could let in and what it needs of Windows.
+class SafetyTest : public testing::TestWithParam<Programs> {};
+
+TEST_P(SafetyTest, DllsPlantedBesideTheProgramAreNeverLoaded) {
     TempDir downloads;
-    const auto program = downloads.path() / AppDriver::programs.front().filename();
-    fs::copy_file(AppDriver::programs.front(), program);
+    const auto program = downloads.path() / GetParam().program.filename();
+    fs::copy_file(GetParam().program, program);
     for (const wchar_t* name :
          {L"version.dll", L"uxtheme.dll", L"comdlg32.dll", L"windowscodecs.dll", L"ole32.dll",
           L"comctl32.dll", L"dwmapi.dll", L"duser.dll"}) {
@@ -35,72 +39,62 @@ TEST(Safety, DllsPlantedBesideTheProgramAreNeverLoaded) {
     AppDriver app(program);
     ASSERT_TRUE(app.Arm(demo));
     app.Click(ui::MainWindow::kFix);
-    EXPECT_EQ(app.DismissMessage(), L"Demo has been modified!");
+    EXPECT_EQ(app.DismissMessage(), kModified);
     ASSERT_TRUE(app.Arm(armed));
     EXPECT_NE(app.OpenInfo(), nullptr);
     app.Click(ui::MainWindow::kExit);  // at once, Info window and armed demo included
-    ASSERT_TRUE(app.WaitForExit());
+    ASSERT_TRUE(app.EndedCleanly());
     EXPECT_EQ(ReadAll(armed), (Bytes{0, 0, 0, 0}));
     EXPECT_EQ(std::count_if(fs::directory_iterator(downloads.path()), {},
                             [](const auto& file) { return file.path().extension() == L".loaded"; }),
               0);
 }
 
-// Wine has every function whatever Windows it plays, so the floor is read off the exe's headers
-// and import table: a function Windows XP lacks (XP Professional x64 Edition for the x64 build),
-// or a DLL it does not ship (as MinGW's runtime DLLs), would keep the program from starting there.
-TEST(Safety, ExeIsHardenedAndImportsOnlyWhatWindowsXpHas) {
-    const double xp = sizeof(void*) == 8 ? 5.2 : 5.1;
-    // windows_imports.txt: "DLL function first-Windows" lines, where the program may import it.
-    std::map<std::string, double> first_windows;
-    std::ifstream list(TestFolder() / L"windows_imports.txt");
-    for (std::string line, dll, function; std::getline(list, line);) {
-        // Not a "#" line.
-        if (double version = 0; std::istringstream(line) >> dll >> function >> version) {
-            first_windows[dll + " " + function] = version;
+// Where the DLL search cannot be restricted (the Windows XP double takes that way), the DLLs that
+// system DLLs load by name come from System32: those of every path once the main window shows,
+// the Open dialog's once it shows and not before. Those System32 lacks are not looked for.
+TEST_P(SafetyTest, DllsLoadedByNameAreTakenFromSystem32First) {
+    using Names = std::vector<std::wstring>;
+    const Names every_path{L"apphelp.dll",   L"dwmapi.dll",          L"uxtheme.dll", L"version.dll",
+                           L"cryptbase.dll", L"userenv.dll",         L"profapi.dll", L"clbcatq.dll",
+                           L"oleacc.dll",    L"uiautomationcore.dll"};
+    const Names open_dialog{L"propsys.dll", L"explorerframe.dll", L"duser.dll",
+                            L"dui70.dll",   L"linkinfo.dll",      L"ntshrui.dll",
+                            L"cscapi.dll",  L"srvcli.dll",        L"setupapi.dll"};
+    wchar_t system32[MAX_PATH]{};
+    GetSystemDirectoryW(system32, MAX_PATH);
+    AppDriver app(GetParam().as_xp);
+    // Each of `names` that System32 holds is loaded from there, or (`loaded` false) none is.
+    const auto check_modules = [&](const Names& names, bool loaded) {
+        std::map<std::wstring, std::wstring> modules;  // their folders, by name, in lower case
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, app.process_id());
+        MODULEENTRY32W module{};
+        module.dwSize = sizeof(module);
+        for (BOOL more = Module32FirstW(snapshot, &module); more;
+             more = Module32NextW(snapshot, &module)) {
+            const auto path = fs::path(CharLowerW(module.szExePath));
+            modules[path.filename()] = path.parent_path();
         }
-    }
-    ASSERT_FALSE(first_windows.empty()) << "windows_imports.txt is missing";
-    // Mapped as an image, without running any of it or loading what it imports.
-    const HMODULE image =
-        LoadLibraryExW(AppDriver::programs.front().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-    ASSERT_NE(image, nullptr);
-    const auto* base = reinterpret_cast<const BYTE*>(image);
-    const auto& header = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-                             base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew)
-                             ->OptionalHeader;
-    const WORD flags = IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT |
-                       (sizeof(void*) == 8 ? IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA : 0);
-    EXPECT_EQ(header.DllCharacteristics & flags, flags);
-    // Windows XP's user32 makes no Common Controls 6 button, field or message box before
-    // comctl32 has registered them, and Wine's does: only the exe itself can show the call.
-    EXPECT_NE(std::string_view(reinterpret_cast<const char*>(base), header.SizeOfImage)
-                  .find("InitCommonControlsEx"),
-              std::string_view::npos);
-    EXPECT_LE(header.MajorSubsystemVersion * 10 + header.MinorSubsystemVersion, xp * 10 + 0.5);
-#ifndef VORLAX_PROGRAM_FOR_XP
-    // Built with its tests, so with a posix-thread runtime (as MSYS2's), which imports functions
-    // of its own choosing: the release builds are the ones held to the list.
-    FreeLibrary(image);
-    GTEST_SKIP() << "a build not made for Windows XP";
-#endif
-    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-             base + header.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-         dll->Name != 0; ++dll) {
-        const std::string name = reinterpret_cast<const char*>(base + dll->Name);
-        for (auto* thunk =
-                 reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
-             thunk->u1.AddressOfData != 0; ++thunk) {
-            ASSERT_FALSE(IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal)) << name << " by ordinal";
-            const std::string function =
-                name + " " +
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData)->Name;
-            const auto found = first_windows.find(function);
-            EXPECT_LE(found != first_windows.end() ? found->second : 99, xp)
-                << function << " needs a newer Windows, or is not in the list";
+        CloseHandle(snapshot);
+        ASSERT_FALSE(modules.empty()) << "no modules of the program could be read";
+        for (const std::wstring& name : names) {
+            if (!loaded) {
+                EXPECT_FALSE(modules.contains(name)) << fs::path(name) << " is loaded already";
+            } else if (fs::exists(fs::path(system32) / name)) {
+                EXPECT_EQ(modules[name], CharLowerW(system32))
+                    << fs::path(name) << " (none: not loaded)";
+            }
         }
-    }
-    FreeLibrary(image);
+    };
+    check_modules(every_path, true);
+    check_modules(open_dialog, false);
+    const HWND dialog = app.ShowOpenDialog();
+    check_modules(open_dialog, true);
+    EXPECT_TRUE(app.Confirm(dialog, {}, IDCANCEL));
+    app.Click(ui::MainWindow::kExit);
+    EXPECT_TRUE(app.EndedCleanly());
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, SafetyTest, testing::Values(ProgramsUnderTest()));
 
 }  // namespace

@@ -1,0 +1,5 @@
+#include "test_main.h"
+
+int main(int argc, char** argv) {
+    return RunTests(argc, argv);
+}
