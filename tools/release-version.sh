@@ -6,6 +6,11 @@
 # Usage: tools/release-version.sh [TAG]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case ${1:-} in
+    -h | --help) echo "Usage: tools/release-version.sh [TAG]"; exit 0 ;;
+    -*) echo "Usage: tools/release-version.sh [TAG]" >&2; exit 2 ;;
+esac
+[ $# -le 1 ] || { echo "Usage: tools/release-version.sh [TAG]" >&2; exit 2; }
 
 fail() {
     echo "release-version: $*" >&2
