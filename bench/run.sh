@@ -3,6 +3,17 @@
 # x86 build: start-up time, peak memory, size of the stripped exe and the DLLs it imports, and the
 # cost of a repair. Installs what is missing and builds first.
 set -euo pipefail
+usage() {
+    cat <<'EOF'
+Usage: bench/run.sh
+Installs what is missing (tools/install-deps.sh), builds the windows and windows-x86 presets, and
+measures each build of the program against a bare Win32 program under Wine and Xvfb: start-up
+time and peak memory (medians of 15 starts each), the stripped exe's size, the DLLs it imports
+and the time of a repair.
+EOF
+}
+case ${1:-} in -h | --help) usage; exit 0 ;; esac
+[ $# -eq 0 ] || { usage >&2; exit 2; }
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(wine --version 2>/dev/null)"

@@ -1,26 +1,44 @@
 #!/usr/bin/env bash
-# Runs the README's Wine commands for Linux players (the first sh block under "Linux, under Wine
-# or Proton"), as written, against the released ZIP, as a player would: in a temporary home with
-# the ZIP in ~/Downloads and a broken demo under a dot-folder (~/.local/share/Steam/...), in a
+# Runs the README's Wine commands for Linux players (the first sh block under "On Linux: Wine,
+# Proton, Lutris, Bottles"), as written, against the released ZIP, as a player would: in a
+# temporary home with the ZIP in ~/Downloads and a broken demo under a dot-folder (~/.local/share/Steam/...), in a
 # Wine prefix that those commands make afresh, on a virtual screen (Xvfb) of its own with the
 # openbox window manager. Then drives the program with xdotool: Alt+O, the demo's path typed in
 # the Open dialog, Enter, Alt+F; and checks that the path shows in the main window, that the
 # message says "Demo has been modified!", and that the demo's first four bytes went from
 # 00 00 00 00 to 00 75 2B 7D and nothing else changed.
-# Usage: tools/linux-players.sh [ZIP]   (default: build/release-x86/VorlaxDemoFixer-<version>-win32.zip,
-#                                        made by tools/release.sh: the one the commands unpack)
 set -euo pipefail
+usage() {
+    cat <<'EOF'
+Usage: tools/linux-players.sh [ZIP]
+Runs the README's Wine commands for Linux players, as written, in a temporary home and a new Wine
+prefix, on a virtual screen under openbox, and checks that the program they start repairs a
+broken demo under a dot-folder, opened by its typed path. Needs Wine, Xvfb, openbox and xdotool
+(tools/install-deps.sh installs them).
+  ZIP  the win32 ZIP the commands unpack (default: build/release-x86/VorlaxDemoFixer-<version>-win32.zip,
+       made by tools/release.sh)
+EOF
+}
+case ${1:-} in
+    -h | --help) usage; exit 0 ;;
+    -*) usage >&2; exit 2 ;;
+esac
+[ $# -le 1 ] || { usage >&2; exit 2; }
 root="$(realpath "$(dirname "$0")/..")"
-version=$("$root/tools/release-version.sh")
-zip="$(realpath "${1:-$root/build/release-x86/VorlaxDemoFixer-$version-win32.zip}")"
-[ -f "$zip" ] || { echo "linux-players: no $zip: run tools/release.sh first" >&2; exit 1; }
+if [ $# -eq 1 ]; then
+    zip=$1
+else
+    zip="$root/build/release-x86/VorlaxDemoFixer-$("$root/tools/release-version.sh")-win32.zip"
+fi
+[ -f "$zip" ] || { echo "linux-players: no ZIP $zip (tools/release.sh makes it)" >&2; exit 1; }
+zip=$(realpath "$zip")
 if [ -z "${VORLAX_PLAYERS_ON_XVFB:-}" ]; then
     VORLAX_PLAYERS_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$zip"
 fi
 
 # The README's commands.
 commands=$(awk '
-    /^## Linux, under Wine or Proton/ { section = 1; next }
+    /^## On Linux/ { section = 1; next }
     section && /^## / { exit }
     section && /^```sh$/ { block = 1; next }
     block && /^```$/ { exit }
@@ -68,14 +86,18 @@ typed_path="Z:${demo//\//\\}"
 
 openbox >/dev/null 2>&1 &
 manager=$!
+# Ready once it lists the hints it supports (after it has announced itself): xdotool's
+# windowactivate needs _NET_ACTIVE_WINDOW among them.
 timeout 20 bash -c \
-    'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window; do sleep 0.2; done' ||
+    'until xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW; do sleep 0.2; done' ||
     { echo "linux-players: openbox did not start" >&2; exit 1; }
 
 echo "Running, in $home/Downloads, as written in README.md:"
 echo "$commands" | sed 's/^/    /'
 (cd "$home/Downloads" && exec bash -e -x -c "$commands") >"$tools/commands.log" 2>&1 &
 block_pid=$!
+
+source "$root/tools/x-windows.sh"
 
 failed=0
 fail() {
@@ -88,7 +110,7 @@ show_log() {
 }
 title='^Vorlax Demo Fixer v1\.0\.$'
 # The first command to run Wine makes the prefix, which takes a while.
-if ! main=$(timeout 180 xdotool search --sync --onlyvisible --name "$title" | head -1); then
+if ! main=$(window_shown "$title" 180); then
     fail "the program's main window did not show within 180 s"
     show_log
     exit 1
@@ -103,19 +125,17 @@ fi
 
 xdotool windowactivate --sync "$main"
 xdotool key --clearmodifiers alt+o
-if ! dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Open$' | head -1); then
+if ! dialog=$(window_shown '^Open$' 30); then
     fail "Alt+O opened no Open dialog"
 else
     xdotool windowactivate --sync "$dialog"
     xdotool type --delay 30 "$typed_path"
     xdotool key Return
-    timeout 30 bash -c \
-        "while xdotool search --onlyvisible --name '^Open\$' >/dev/null; do sleep 0.2; done" ||
+    window_gone '^Open$' 30 ||
         fail "the Open dialog did not close after Enter"
     xdotool windowactivate --sync "$main"
     xdotool key --clearmodifiers alt+f
-    if ! message=$(timeout 30 xdotool search --sync --onlyvisible --name '^Vorlax Demo Fixer$' |
-                   head -1); then
+    if ! message=$(window_shown '^Vorlax Demo Fixer$' 30); then
         fail "Alt+F showed no message"
     else
         # X sees the message box's caption, not its text: the demo's bytes below tell the rest.

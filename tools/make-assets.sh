@@ -2,6 +2,16 @@
 # Draws the program's icon and credit picture into assets/. The results are committed; run this
 # again only to change them. Needs ImageMagick and the Liberation fonts.
 set -euo pipefail
+usage() {
+    cat <<'EOF'
+Usage: tools/make-assets.sh
+Draws the program's icon (assets/app.ico) and its credit picture at 100%, 150% and 200%
+(assets/credit.jpg, credit-150.jpg, credit-200.jpg), replacing the committed ones. Needs
+ImageMagick and the Liberation fonts (tools/install-deps.sh installs them).
+EOF
+}
+case ${1:-} in -h | --help) usage; exit 0 ;; esac
+[ $# -eq 0 ] || { usage >&2; exit 2; }
 cd "$(dirname "$0")/.."
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -2,6 +2,17 @@
 # Builds the program and starts it under Wine, with a broken sample demo ready to repair.
 # Installs what is missing first.
 set -euo pipefail
+usage() {
+    cat <<'EOF'
+Usage: tools/run.sh
+Installs what is missing (tools/install-deps.sh: apt-get, as root or through sudo, and the i386
+architecture for 32-bit Wine), builds the Windows x64 program (windows preset), writes a broken
+sample demo to build/sample/crashed.dmo and starts the program under Wine (on a virtual screen,
+where nothing can be seen, when there is no display).
+EOF
+}
+case ${1:-} in -h | --help) usage; exit 0 ;; esac
+[ $# -eq 0 ] || { usage >&2; exit 2; }
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
