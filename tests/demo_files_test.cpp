@@ -1,94 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
-#include "demo/repair_controller.h"
+#include "demo/demo_file.h"
 #include "demo/system_calls.h"
 #include "demo/win32_paths.h"
-#include "shown_messages.h"
 #include "temp_dir.h"
 
 namespace {
 
 demo::DemoFiles& files = demo::SystemDemoFiles();
 
-// The disk under the repair: it logs each call, and fails the one named, as a full or failing
-// disk would; "short write" writes half the bytes.
-std::vector<std::string> disk_calls;
-std::string failing;
-bool Call(const char* name) {
-    disk_calls.push_back(name);
-    return failing != name;
-}
 #ifdef _WIN32
-BOOL WINAPI Write(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED at) {
-    return Call("write") &&
-           WriteFile(file, bytes, failing == "short write" ? size / 2 : size, written, at);
-}
-BOOL WINAPI Flush(HANDLE file) {
-    return Call("flush") && FlushFileBuffers(file);
-}
-BOOL WINAPI Close(HANDLE file) {
-    return CloseHandle(file) && Call("close");
-}
 // Wine answers no other question about a pipe or a device, so only this can show that the
 // program asks whether a file is on a disk.
 DWORD WINAPI AllPipes(HANDLE) {
     return FILE_TYPE_PIPE;
 }
-const auto disk = demo::SystemDemoFiles({Write, Flush, Close, GetFileType});
-#else
-ssize_t Write(int file, const void* bytes, size_t size, off_t at) {
-    return Call("write") ? ::pwrite(file, bytes, failing == "short write" ? size / 2 : size, at)
-                         : -1;
-}
-int Flush(int file) {
-    return Call("flush") ? ::fsync(file) : -1;
-}
-int Close(int file) {
-    return ::close(file) == 0 && Call("close") ? 0 : -1;
-}
-const auto disk = demo::SystemDemoFiles({Write, Flush, Close});
 #endif
-
-// "Demo has been modified!" only once the four bytes were written, flushed and closed; else the
-// slot is free all the same, and a failed write leaves the demo as it was.
-TEST(DemoFiles, RepairIsReportedOnlyOnceWrittenFlushedAndClosed) {
-    const Bytes broken = DemoBytes({0, 0, 0, 0}), repaired = DemoBytes(kRepairedLength);
-    struct Case {
-        std::string fails{};
-        std::vector<std::string> calls{};
-        std::wstring_view message = kNotOpen;
-        std::optional<Bytes> after{};  // not checked where none
-    };
-    const Case cases[] = {
-        {.calls = {"write", "flush", "close"}, .message = kModified, .after = repaired},
-        {.fails = "write", .calls = {"write"}, .after = broken},
-        {.fails = "short write", .calls = {"write"}},
-        {.fails = "flush", .calls = {"write", "flush"}, .after = repaired},
-        {.fails = "close", .calls = {"write", "flush", "close"}, .after = repaired}};
-    for (const auto& [fails, calls, message, after] : cases) {
-        SCOPED_TRACE(fails);
-        TempDir dir;
-        const auto demo = dir.Write("crashed.dmo", broken);
-        failing = fails;
-        disk_calls.clear();
-        std::vector<std::wstring_view> shown;
-        demo::RepairController controller(*disk, [&](std::wstring_view t) { shown.push_back(t); });
-        ASSERT_TRUE(controller.OpenDemo(demo.c_str()));
-        controller.FixDemo();
-        EXPECT_EQ(shown, std::vector{message});
-        EXPECT_EQ(disk_calls, calls);
-        EXPECT_EQ(controller.State(), demo::SlotState::kFree);
-        if (after) {
-            EXPECT_EQ(ReadAll(demo), *after);
-        }
-    }
-}
 
 // Only regular files that exist are opened: none is created, for reading or for writing (a demo
 // deleted between the Open dialog and the open would be made empty).

@@ -11,25 +11,25 @@
 #include "ui/info_window.h"
 #include "ui/main_window.h"
 
+using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
+
 // What the foreground window is, for failure messages: its title, its program's path, and
 // whether keys sent from here can reach it.
 inline std::wstring Foreground() {
     const HWND window = GetForegroundWindow();
     DWORD id = 0, size = MAX_PATH;
     GetWindowThreadProcessId(window, &id);
-    using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
     const Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id), CloseHandle);
     // An elevated process lets an unelevated one ask no more than that (so may a protected or
     // another user's process), and Windows drops input sent to its windows and says nothing.
     const bool above = !Handle(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id), CloseHandle) &&
                        GetLastError() == ERROR_ACCESS_DENIED;
     wchar_t title[256]{}, image[MAX_PATH] = L"a program not named to this one";
-    GetWindowTextW(window, title, static_cast<int>(std::size(title)));  // another's: no message
+    GetWindowTextW(window, title, 256);  // another program's: no message is sent
     QueryFullProcessImageNameW(process.get(), 0, image, &size);
-    return window == nullptr
-               ? L"no window"
-               : L"\"" + (title + (L"\" of " + std::wstring(image))) +
-                     (above ? L", which may have more rights: keys may not reach it" : L"");
+    return !window ? L"no window"
+                   : L"\"" + (title + (L"\" of " + std::wstring(image))) +
+                         (above ? L", which may have more rights: keys may not reach it" : L"");
 }
 
 // Polls `done` until it holds or `timeout` passes. Its failure says what was in the foreground
@@ -44,6 +44,17 @@ testing::AssertionResult WaitUntil(Condition done,
         }
     }
     return testing::AssertionSuccess();
+}
+// As WaitUntil, then checks that `done` still holds half a second later: the window system's own
+// events can undo a change a moment later.
+template <typename Condition>
+testing::AssertionResult WaitUntilSettled(
+    Condition done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    auto came = WaitUntil(done, timeout);
+    Sleep(came ? 500 : 0);
+    return !came || done() ? came
+                           : testing::AssertionFailure()
+                                 << "half a second later (in front: " << Foreground() << "), no ";
 }
 
 // The folder of this test program, which holds its helpers and data files.
@@ -68,8 +79,7 @@ public:
         if (UnderWine()) {
             SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         }
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
+        STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
         std::wstring command = L"\"" + program.wstring() + L"\"";
         if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                             nullptr, nullptr, &startup, &process_)) {
@@ -85,9 +95,6 @@ public:
         allow_error_ = AllowSetForegroundWindow(process_.dwProcessId) ? 0 : GetLastError();
         ResumeThread(process_.hThread);
         main_ = WaitForWindow(L"frmVorlax", L"Vorlax Demo Fixer v1.0.");
-        if (main_ == nullptr) {
-            throw Failure(L"no main window of " + program.wstring() + L" came up");
-        }
         // Windows handles the keys above in its own time. A program that stays behind is
         // brought forward, as a user would, for the tests; only CameForward's test fails.
         came_forward_ = WaitUntil([&] { return GetForegroundWindow() == main_; },
@@ -128,11 +135,7 @@ public:
         const auto brought = [&] {
             SendKeys({VK_MENU, VK_CONTROL});  // see the constructor
             refused += !SetForegroundWindow(window);
-            if (!WaitUntil(in_front, std::chrono::milliseconds(500))) {
-                return false;
-            }
-            Sleep(500);
-            return in_front();
+            return WaitUntilSettled(in_front, std::chrono::milliseconds(500));
         };
         if (!WaitUntil(brought)) {
             throw Failure(L"SetForegroundWindow refused " + std::to_wstring(refused) + L" times" +
@@ -150,21 +153,12 @@ public:
         return WaitUntil([&] { return Focus() == control; })
                << "focus on control " << GetDlgCtrlID(control);
     }
-    // Waits until `window` is the foreground window with `control` focused, then checks that it
-    // still is half a second later: the window system's own events can undo it a moment later.
+    // Waits until `window` is the foreground window with `control` focused, and stays so.
     testing::AssertionResult Settled(HWND window, HWND control) const {
-        const auto holds = [&] { return Focus() == control && GetForegroundWindow() == window; };
-        const testing::Message what = testing::Message()
-                                      << "window \"" << Text(window) << "\" in front, control "
-                                      << GetDlgCtrlID(control) << " focused";
-        if (auto came = WaitUntil(holds); !came) {
-            return came << what;
-        }
-        Sleep(500);
-        return holds() ? testing::AssertionSuccess()
-                       : testing::AssertionFailure()
-                             << what << ", but half a second later, in front " << Foreground()
-                             << ", focus on control " << GetDlgCtrlID(Focus());
+        return WaitUntilSettled(
+                   [&] { return Focus() == control && GetForegroundWindow() == window; })
+               << "window \"" << Text(window) << "\" in front, control " << GetDlgCtrlID(control)
+               << " focused (now control " << GetDlgCtrlID(Focus()) << ")";
     }
 
     // The program's visible top-level windows with this class and caption (any, where null).
@@ -181,11 +175,13 @@ public:
         }
         return found;
     }
+    // Waits for one; throws if none comes.
     HWND WaitForWindow(const wchar_t* window_class, const wchar_t* caption) const {
         std::vector<HWND> found;
-        return WaitUntil([&] { return !(found = Windows(window_class, caption)).empty(); })
-                   ? found.front()
-                   : nullptr;
+        if (!WaitUntil([&] { return !(found = Windows(window_class, caption)).empty(); })) {
+            throw Failure(std::wstring(L"no window \"") + caption + L"\" came up");
+        }
+        return found.front();
     }
     HWND OpenInfo() const {
         return Click(ui::MainWindow::kInfo), WaitForWindow(L"frmInfo", L"Info");
@@ -197,8 +193,7 @@ public:
         RECT box{};
         GetWindowRect(info, &box);
         SetWindowPos(info, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-        SetWindowPos(main_, nullptr, box.right - box.left, 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(main_, info, box.right - box.left, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
         return info;
     }
 
@@ -239,11 +234,10 @@ public:
     }
     // Opens `path` and waits for it to be armed: its path shown, which no message comes with.
     testing::AssertionResult Arm(const std::filesystem::path& path) const {
-        if (auto opened = OpenFile(path); !opened) {
-            return opened;
-        }
-        return WaitUntil([&] { return DisplayText() == path.wstring(); })
-               << "path shown: " << path.wstring();
+        const auto opened = OpenFile(path);
+        return !opened ? opened
+                       : WaitUntil([&] { return DisplayText() == path.wstring(); })
+                             << "path shown: " << path.wstring();
     }
 
     // The message box now up, once it has the focus.
@@ -282,22 +276,18 @@ public:
     std::wstring DisplayText() const { return Text(Control(ui::MainWindow::kDisplay)); }
     // Whether the program has ended of itself within 10 s, with exit code 0.
     testing::AssertionResult EndedCleanly() const {
-        if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) {
-            return testing::AssertionFailure() << "the program still runs after 10 s";
-        }
         DWORD code = 0;
+        WaitForSingleObject(process_.hProcess, 10000);
         GetExitCodeProcess(process_.hProcess, &code);
-        return code == 0 ? testing::AssertionSuccess()
-                         : testing::AssertionFailure()
-                               << (testing::Message()
-                                   << "the program ended with exit code 0x" << std::hex << code);
+        return testing::AssertionResult(code == 0)
+               << "the program ended with exit code 0x" << std::hex << code
+               << " (0x103: it still runs after 10 s)";
     }
 
     static std::wstring Text(HWND window) {
         wchar_t text[2048]{};
-        return std::wstring(
-            text, static_cast<std::size_t>(SendMessageW(window, WM_GETTEXT, std::size(text),
-                                                        reinterpret_cast<LPARAM>(text))));
+        SendMessageW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+        return text;
     }
 
 private:
@@ -350,9 +340,8 @@ private:
     // focused, so that keys reach it; throws if none comes.
     HWND WaitForActive(const wchar_t* window_class, const wchar_t* caption) const {
         const HWND window = WaitForWindow(window_class, caption);
-        if (window == nullptr || !WaitUntil([&] {
-                return IsChild(window, Focus()) && GetForegroundWindow() == window;
-            })) {
+        if (!WaitUntil(
+                [&] { return IsChild(window, Focus()) && GetForegroundWindow() == window; })) {
             throw Failure(std::wstring(L"no window \"") + caption + L"\" came to the foreground");
         }
         return window;

@@ -44,9 +44,6 @@ struct Build {
     int dpi = 96;
     bool has_wic = true, themed = false;
 };
-void PrintTo(const Build& build, std::ostream* out) {
-    *out << build.name;
-}
 
 // Each test runs its build with a 9-point message font: Windows 10 and 11's own Segoe UI, or
 // under Wine the as wide DejaVu Sans.
@@ -411,13 +408,11 @@ TEST_P(ProgramTest, ScalesWithDpiAndShowsEveryTextWhole) {
 // contrast theme on may show: a dark theme's at 100%, navy text at 150%.
 std::vector<Build> Builds() {
     const Programs& exes = ProgramsUnderTest();
-    std::vector<Build> builds;
-    for (const int dpi : UnderWine() ? std::vector{96, 144} : std::vector{96}) {
-        const std::string at = "At" + std::to_string(dpi * 100 / 96);
-        const Palette& palette = dpi == 96 ? kDark : kNavyText;
-        builds.push_back({"Program" + at, exes.program, palette, dpi});
-        builds.push_back({"AsOnXp" + at, exes.as_xp, palette, dpi, /*has_wic=*/false});
-    }
+    std::vector<Build> builds{{"ProgramAt100", exes.program, kDark},
+                              {"AsOnXpAt100", exes.as_xp, kDark, 96, /*has_wic=*/false},
+                              {"ProgramAt150", exes.program, kNavyText, 144},
+                              {"AsOnXpAt150", exes.as_xp, kNavyText, 144, /*has_wic=*/false}};
+    builds.resize(UnderWine() ? 4 : 2);
     return builds;
 }
 constexpr auto kByName = [](const auto& test) { return test.param.name; };
