@@ -285,7 +285,7 @@ for exe in "$@"; do
             "$(basename "$release_zip")" >SHA256SUMS)
     verify "$release_zip" --sums "$dir/SHA256SUMS" >"$dir/verify.log" ||
         fail "$arch: verification of the ZIP against SHA256SUMS: $(cat "$dir/verify.log")"
-    grep -qF "without its signature: matches the unsigned SHA-256 listed for $sums_arch-unsigned/Vorlax Demo Fixer.exe in $dir/SHA256SUMS" "$dir/verify.log" ||
+    grep -qF "without its signature: matches the SHA-256 listed for $sums_arch-unsigned/Vorlax Demo Fixer.exe in $dir/SHA256SUMS" "$dir/verify.log" ||
         fail "$arch: the success lines do not say what was matched: $(cat "$dir/verify.log")"
 
     # ... and fails on each fault it is there to catch, naming it.
@@ -356,7 +356,7 @@ for exe in "$@"; do
     make_zip "$dir/repacked/VorlaxDemoFixer-test-$sums_arch.zip" \
         "README.txt=$dir/README.txt" "LICENSE.txt=$dir/LICENSE.txt" \
         "Vorlax Demo Fixer.exe=$signed"
-    rejects "a ZIP other than the one listed" "not the $(sha256sum "$release_zip" | cut -d' ' -f1) listed in $dir/SHA256SUMS" \
+    rejects "a ZIP other than the one listed" "not the $(sha256sum "$release_zip" | cut -d' ' -f1) listed for $(basename "$release_zip") in $dir/SHA256SUMS" \
         "$dir/repacked/VorlaxDemoFixer-test-$sums_arch.zip" --sums "$dir/SHA256SUMS"
 
     osslsigncode remove-signature -in "$signed" -out "$dir/removed.exe" >/dev/null

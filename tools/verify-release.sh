@@ -113,6 +113,18 @@ sha256() { sha256sum "$1" | cut -d' ' -f1; }
 listed() { # NAME: the SHA-256 that --sums lists for NAME, or nothing
     awk -v name="$1" '{ hash = $1; sub(/^[0-9a-f]+ [ *]/, "") } $0 == name { print hash }' "$sums"
 }
+check_listed() { # NAME FILE WHAT: FILE's SHA-256 is the one --sums lists for NAME; WHAT names FILE
+    local expected actual
+    expected=$(listed "$1")
+    actual=$(sha256 "$2")
+    if [ -z "$expected" ]; then
+        fail "$sums lists no $1"
+    elif [ "$actual" != "$expected" ]; then
+        fail "$3: its SHA-256 is $actual, not the $expected listed for $1 in $sums"
+    else
+        notes+=("$3: matches the SHA-256 listed for $1 in $sums")
+    fi
+}
 
 # Prints "ARCH PE-OFFSET" of an x64 or x86 Windows program, or fails.
 pe_header() {
@@ -308,27 +320,8 @@ for file in "$@"; do
     notes+=("timestamp: verifies against $tsa_roots")
 
     if [ -n "$sums" ]; then
-        if [ "$exe" != "$file" ]; then
-            expected=$(listed "$(basename "$file")")
-            actual=$(sha256 "$file")
-            if [ -z "$expected" ]; then
-                fail "$sums lists no $(basename "$file")"
-            elif [ "$actual" != "$expected" ]; then
-                fail "$file: its SHA-256 is $actual, not the $expected listed in $sums"
-            else
-                notes+=("the ZIP's SHA-256 matches the one listed for $(basename "$file") in $sums")
-            fi
-        fi
-        expected=$(listed "$arch/$exe_name")
-        actual=$(sha256 "$exe")
-        if [ -z "$expected" ]; then
-            fail "$sums lists no $arch/$exe_name"
-        elif [ "$actual" != "$expected" ]; then
-            fail "$file: its signed exe's SHA-256 is $actual, not the $expected listed for" \
-                "$arch/$exe_name in $sums"
-        else
-            notes+=("the signed exe's SHA-256 matches the one listed for $arch/$exe_name in $sums")
-        fi
+        [ "$exe" = "$file" ] || check_listed "$(basename "$file")" "$file" "the ZIP $file"
+        check_listed "$arch/$exe_name" "$exe" "$file: the signed exe"
     fi
 
     osslsigncode remove-signature -in "$exe" -out "$work/$n.exe" >/dev/null 2>&1 ||
@@ -340,18 +333,8 @@ for file in "$@"; do
             fail "$file: without its signature, it is not $unsigned"
         fi
     fi
-    if [ -n "$sums" ]; then
-        expected=$(listed "$arch-unsigned/$exe_name")
-        actual=$(sha256 "$work/$n.exe")
-        if [ -z "$expected" ]; then
-            fail "$sums lists no $arch-unsigned/$exe_name"
-        elif [ "$actual" != "$expected" ]; then
-            fail "$file: without its signature, its SHA-256 is $actual, not the unsigned" \
-                "$arch exe's $expected listed in $sums"
-        else
-            notes+=("without its signature: matches the unsigned SHA-256 listed for $arch-unsigned/$exe_name in $sums")
-        fi
-    fi
+    [ -z "$sums" ] ||
+        check_listed "$arch-unsigned/$exe_name" "$work/$n.exe" "$file without its signature"
     [ "$failures" -eq "$failed_before" ] || continue
     echo "$file:"
     printf '  %s\n' "${notes[@]}"
