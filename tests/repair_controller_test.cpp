@@ -54,7 +54,7 @@ const auto disk = demo::SystemDemoFiles({Write, Flush, Close});
 // written, flushed and closed, and only a repair writes, the first four bytes only; after it, as
 // after a failed one, the slot is free, and a second FixDemo finds nothing open.
 TEST(RepairController, EveryKindOfFileGetsItsMessageAndOnlyARepairWrites) {
-    enum Kind { kFile, kReadOnly, kMissing, kFolder };
+    enum Kind { kFile, kReadOnly, kMissing };
     const Bytes broken = DemoBytes({0, 0, 0, 0}), repaired = DemoBytes(kRepairedLength);
     const std::vector<std::string> every_call{"write", "flush", "close"};
     struct Case {
@@ -80,7 +80,6 @@ TEST(RepairController, EveryKindOfFileGetsItsMessageAndOnlyARepairWrites) {
         {.file = "empty", .on_open = {kCannotOpen}},
         {.file = "three bytes", .bytes = Bytes(3, 0), .on_open = {kCannotOpen}},
         {.file = "missing", .kind = kMissing, .on_open = {kCannotOpen}},
-        {.file = "folder", .kind = kFolder, .on_open = {kCannotOpen}},
         {.file = "write fails", .bytes = broken, .fails = "write", .calls = {"write"}},
         // As far as the disk wrote it.
         {.file = "short write", .bytes = broken, .after = DemoBytes({0x00, 0x75, 0, 0}),
@@ -101,9 +100,7 @@ TEST(RepairController, EveryKindOfFileGetsItsMessageAndOnlyARepairWrites) {
     for (const Case& row : cases) {
         SCOPED_TRACE(row.file);
         const fs::path path = dir.path() / row.file;
-        if (row.kind == kFolder) {
-            fs::create_directory(path);
-        } else if (row.kind != kMissing) {
+        if (row.kind != kMissing) {
             dir.Write(row.file, row.bytes);
         }
         if (row.kind == kReadOnly) {

@@ -79,7 +79,8 @@ public:
         if (UnderWine()) {
             SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         }
-        STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
         std::wstring command = L"\"" + program.wstring() + L"\"";
         if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                             nullptr, nullptr, &startup, &process_)) {
@@ -229,12 +230,9 @@ public:
         PostMessageW(dialog, WM_COMMAND, button, 0);
         return WaitUntil([&] { return !IsWindow(dialog); }) << "Open dialog closed";
     }
-    testing::AssertionResult OpenFile(const std::filesystem::path& path = {}) const {
-        return Confirm(ShowOpenDialog(), path);
-    }
     // Opens `path` and waits for it to be armed: its path shown, which no message comes with.
     testing::AssertionResult Arm(const std::filesystem::path& path) const {
-        const auto opened = OpenFile(path);
+        const auto opened = Confirm(ShowOpenDialog(), path);
         return !opened ? opened
                        : WaitUntil([&] { return DisplayText() == path.wstring(); })
                              << "path shown: " << path.wstring();

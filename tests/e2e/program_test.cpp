@@ -41,7 +41,7 @@ struct Build {
     std::string name;
     fs::path exe;
     Palette palette;
-    int dpi = 96;
+    DWORD dpi = 96;
     bool has_wic = true, themed = false;
 };
 
@@ -50,8 +50,7 @@ struct Build {
 class ProgramTest : public testing::TestWithParam<Build> {
 protected:
     const Palette& palette_ = GetParam().palette;
-    const Restore settings_ =
-        WithDisplaySettings(static_cast<DWORD>(GetParam().dpi), kMessageFace, 9);
+    const Restore settings_ = WithDisplaySettings(GetParam().dpi, kMessageFace, 9);
     const Restore colours_ = WithSystemColours(palette_.window, palette_.text);
     TempDir dir_;
     AppDriver app_{GetParam().exe};
@@ -65,7 +64,7 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
     // A few folders deep, so that the path is longer than the field.
     const auto folder = dir_.path() / L"My Games" / L"Vorlax" / L"Recorded demos" / L"2002";
     const auto demo = dir_.Write(folder / u8"crashed & lagged демо.dmo", kBroken);
-    ASSERT_TRUE(app_.OpenFile(ok));
+    ASSERT_TRUE(app_.Confirm(app_.ShowOpenDialog(), ok));
     EXPECT_EQ(app_.DismissMessage(), kHealthy);
     // The dialog starts in the last demo's folder, with its name, and lists its folder and its
     // demo, no other file. (Windows Vista and later draw the list otherwise: see the check list.)
@@ -73,9 +72,8 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
     if (UnderWine()) {
         EXPECT_EQ(AppDriver::Text(GetDlgItem(dialog, 0x470)), L"Vorlax Demo (*.dmo)");  // cmb1
         EXPECT_EQ(SendDlgItemMessageW(dialog, 0x470, CB_GETCOUNT, 0, 0), 1);
-        const HWND list =
-            FindWindowExW(FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr), nullptr,
-                          L"SysListView32", nullptr);
+        const HWND view = FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr);
+        const HWND list = FindWindowExW(view, nullptr, L"SysListView32", nullptr);
         EXPECT_TRUE(WaitUntil([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2; }));
     }
     ASSERT_TRUE(app_.Confirm(dialog));
@@ -94,7 +92,7 @@ TEST_P(ProgramTest, DemosThroughTheDialogTheMessagesAndTheField) {
     EXPECT_GE(x(last), 0) << "the file name is scrolled out to the left";
     EXPECT_LT(x(last), field.right) << "the file name is out to the right";
     for (const auto& path : {ok, demo}) {  // the armed demo stays armed whatever is picked
-        ASSERT_TRUE(app_.OpenFile(path));
+        ASSERT_TRUE(app_.Confirm(app_.ShowOpenDialog(), path));
         EXPECT_EQ(app_.DismissMessage(), kCannotOpen);
     }
     EXPECT_EQ(app_.DisplayText(), demo.wstring());
@@ -206,7 +204,7 @@ TEST_P(FocusTest, ActivationComesBackAfterEveryWindowAndHolds) {
         if (round % 2 == 0) {
             ASSERT_TRUE(app_.Confirm(app_.ShowOpenDialog(), {}, IDCANCEL));
         } else {
-            ASSERT_TRUE(app_.OpenFile(healthy));
+            ASSERT_TRUE(app_.Confirm(app_.ShowOpenDialog(), healthy));
             EXPECT_EQ(app_.DismissMessage(), kHealthy);
         }
         ASSERT_TRUE(app_.Settled(main, fix)) << "after the Open dialog";
@@ -223,8 +221,7 @@ std::wstring AccessibleName(HWND control) {
     BSTR name = nullptr;
     VARIANT self{};  // CHILDID_SELF
     self.vt = VT_I4;
-    if (SUCCEEDED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
-                                             IID_PPV_ARGS(&accessible)))) {
+    if (SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_PPV_ARGS(&accessible)))) {
         accessible->get_accName(self, &name);
     }
     const std::wstring text = name != nullptr ? name : L"";
