@@ -277,9 +277,10 @@ public:
         DWORD code = 0;
         WaitForSingleObject(process_.hProcess, 10000);
         GetExitCodeProcess(process_.hProcess, &code);
+        // One message, which keeps std::hex for the code.
         return testing::AssertionResult(code == 0)
-               << "the program ended with exit code 0x" << std::hex << code
-               << " (0x103: it still runs after 10 s)";
+               << (testing::Message() << "the program's exit code is 0x" << std::hex << code
+                                      << " (0x103: still running after 10 s)");
     }
 
     static std::wstring Text(HWND window) {

@@ -44,6 +44,9 @@ struct Build {
     DWORD dpi = 96;
     bool has_wic = true, themed = false;
 };
+void PrintTo(const Build& build, std::ostream* out) {
+    *out << build.name;
+}
 
 // Each test runs its build with a 9-point message font: Windows 10 and 11's own Segoe UI, or
 // under Wine the as wide DejaVu Sans.
