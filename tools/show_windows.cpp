@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <exception>
 #include <optional>
 
 #include "app_driver.h"
@@ -19,9 +20,7 @@ void Print(const char* name, HWND window) {
                 box.bottom - box.top);
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int Show(int argc, wchar_t** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: show_windows PROGRAM.exe [DPI [FONT_FACE POINTS]] [dark]\n");
         return 2;
@@ -40,13 +39,22 @@ int wmain(int argc, wchar_t** argv) {
         app.emplace(std::filesystem::absolute(argv[1]));
     }
     const HWND info = app->OpenInfoBesideMain();
-    if (info == nullptr) {
-        return 1;
-    }
     Sleep(500);
     Print("main", app->main_window());
     Print("info", info);
     std::fflush(stdout);
     std::getchar();
     return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Caught, so that the driver ends the program as it goes.
+    try {
+        return Show(argc, argv);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "show_windows: %s\n", failure.what());
+        return 1;
+    }
 }

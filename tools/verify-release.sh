@@ -113,14 +113,16 @@ sha256() { sha256sum "$1" | cut -d' ' -f1; }
 listed() { # NAME: the SHA-256 that --sums lists for NAME, or nothing
     awk -v name="$1" '{ hash = $1; sub(/^[0-9a-f]+ [ *]/, "") } $0 == name { print hash }' "$sums"
 }
-check_listed() { # NAME FILE WHAT: FILE's SHA-256 is the one --sums lists for NAME; WHAT names FILE
+# NAME FILE WHAT: FILE's SHA-256 is the one --sums lists for NAME; WHAT names FILE in the
+# messages about the download $file.
+check_listed() {
     local expected actual
     expected=$(listed "$1")
     actual=$(sha256 "$2")
     if [ -z "$expected" ]; then
         fail "$sums lists no $1"
     elif [ "$actual" != "$expected" ]; then
-        fail "$3: its SHA-256 is $actual, not the $expected listed for $1 in $sums"
+        fail "$file: $3: its SHA-256 is $actual, not the $expected listed for $1 in $sums"
     else
         notes+=("$3: matches the SHA-256 listed for $1 in $sums")
     fi
@@ -320,8 +322,8 @@ for file in "$@"; do
     notes+=("timestamp: verifies against $tsa_roots")
 
     if [ -n "$sums" ]; then
-        [ "$exe" = "$file" ] || check_listed "$(basename "$file")" "$file" "the ZIP $file"
-        check_listed "$arch/$exe_name" "$exe" "$file: the signed exe"
+        [ "$exe" = "$file" ] || check_listed "$(basename "$file")" "$file" "the ZIP"
+        check_listed "$arch/$exe_name" "$exe" "the signed exe"
     fi
 
     osslsigncode remove-signature -in "$exe" -out "$work/$n.exe" >/dev/null 2>&1 ||
@@ -334,7 +336,7 @@ for file in "$@"; do
         fi
     fi
     [ -z "$sums" ] ||
-        check_listed "$arch-unsigned/$exe_name" "$work/$n.exe" "$file without its signature"
+        check_listed "$arch-unsigned/$exe_name" "$work/$n.exe" "the exe without its signature"
     [ "$failures" -eq "$failed_before" ] || continue
     echo "$file:"
     printf '  %s\n' "${notes[@]}"

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <stdexcept>
 #include <vector>
 
@@ -194,7 +195,8 @@ public:
         RECT box{};
         GetWindowRect(info, &box);
         SetWindowPos(info, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-        SetWindowPos(main_, info, box.right - box.left, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(main_, nullptr, box.right - box.left, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return info;
     }
 
@@ -275,12 +277,14 @@ public:
     // Whether the program has ended of itself within 10 s, with exit code 0.
     testing::AssertionResult EndedCleanly() const {
         DWORD code = 0;
-        WaitForSingleObject(process_.hProcess, 10000);
-        GetExitCodeProcess(process_.hProcess, &code);
-        // One message, which keeps std::hex for the code.
+        if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) {
+            return testing::AssertionFailure() << "the program still runs after 10 s";
+        }
+        if (!GetExitCodeProcess(process_.hProcess, &code)) {
+            return testing::AssertionFailure() << "no exit code, error " << GetLastError();
+        }
         return testing::AssertionResult(code == 0)
-               << (testing::Message() << "the program's exit code is 0x" << std::hex << code
-                                      << " (0x103: still running after 10 s)");
+               << "the program ended with exit code " << Hex(code);
     }
 
     static std::wstring Text(HWND window) {
@@ -312,6 +316,11 @@ private:
         UnhookWindowsHookEx(hook);
     }
 
+    static std::wstring Hex(DWORD code) {
+        wchar_t text[16]{};
+        std::swprintf(text, std::size(text), L"0x%lX", code);
+        return text;
+    }
     static std::runtime_error Failure(const std::wstring& what) {
         return std::runtime_error(
             std::filesystem::path(what + L"; in the foreground: " + Foreground()).string());
@@ -350,7 +359,7 @@ private:
     void ThrowIfEnded() const {
         DWORD code = 0;
         if (GetExitCodeProcess(process_.hProcess, &code) && code != STILL_ACTIVE) {
-            throw Failure(program_.wstring() + L" ended, with code " + std::to_wstring(code));
+            throw Failure(program_.wstring() + L" ended, with exit code " + Hex(code));
         }
     }
 
